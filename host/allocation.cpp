@@ -1,0 +1,21 @@
+// malloc, free and realloc forward to the host's heap unchanged: no header, no
+// alignment, no bookkeeping of the library's own.
+#include "host/program_api.h"
+
+#include <stddef.h>
+
+LM_EXPORT void *malloc(size_t size) {
+    auto host_malloc = lm::host_entry<void *(*)(uint64_t)>(LM_ENTRY_MALLOC);
+    return host_malloc ? host_malloc(size) : nullptr;
+}
+
+LM_EXPORT void free(void *pointer) {
+    auto host_free = lm::host_entry<void (*)(void *)>(LM_ENTRY_FREE);
+    if (host_free)
+        host_free(pointer);
+}
+
+LM_EXPORT void *realloc(void *pointer, size_t size) {
+    auto host_realloc = lm::host_entry<void *(*)(void *, uint64_t)>(LM_ENTRY_REALLOC);
+    return host_realloc ? host_realloc(pointer, size) : nullptr;
+}

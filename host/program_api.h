@@ -1,0 +1,42 @@
+// Access to the host: the program API table at 0x6800 and the boot hand-off area at
+// 0x6000, read at their fixed addresses (low memory is identity-mapped).
+#pragma once
+
+#include <lorrinboot/host.h>
+#include <stdint.h>
+
+// Marks a definition that the library exports; which names are exported is decided
+// by the folder's exports.txt alone.
+#define LM_EXPORT extern "C"
+
+extern "C" bool lm_program_api_field_ready(const volatile LmBaremetalProgramApi *api, uint32_t offset);
+
+namespace lm {
+
+inline const volatile LmBaremetalProgramApi *program_api() {
+    return reinterpret_cast<const volatile LmBaremetalProgramApi *>(uintptr_t{LM_PROGRAM_API_ADDRESS});
+}
+
+inline const volatile LmBootHandoff *boot_handoff() {
+    return reinterpret_cast<const volatile LmBootHandoff *>(uintptr_t{LM_BOOT_HANDOFF_ADDRESS});
+}
+
+// The host entry at `offset` as a callable of type Fn, or null when the table is not
+// ready for it or the entry is 0. The table is read afresh on every call.
+template <class Fn>
+inline Fn host_entry(uint32_t offset) {
+    const volatile LmBaremetalProgramApi *api = program_api();
+    if (!lm_program_api_field_ready(api, offset))
+        return nullptr;
+    uint32_t address = reinterpret_cast<const volatile uint32_t *>(api)[offset / 4];
+    if (address == 0)
+        return nullptr;
+    return reinterpret_cast<Fn>(static_cast<uintptr_t>(address));
+}
+
+} // namespace lm
+
+// Host file and image services; each returns the entry's result, or 0 when absent.
+extern "C" int lm_lua_app_stat_file(const char *path, LmBaremetalProgramFileInfo *info);
+extern "C" int lm_lua_app_write_file(const char *path, const void *data, uint32_t size);
+extern "C" int lm_lua_app_delete_file(const char *path);

@@ -1,0 +1,10 @@
+/* LorrinBoot-specific interfaces of LorrinBootWindow: the host records and every
+ * lm_* function an application may call. */
+#ifndef LORRINBOOT_H
+#define LORRINBOOT_H
+
+#include <lorrinboot/host.h>
+#include <lorrinboot/memory.h>
+#include <lorrinboot/console.h>
+
+#endif

@@ -1,0 +1,28 @@
+#ifndef _STRING_H
+#define _STRING_H
+
+#include <_lbw_cdefs.h>
+#include <stddef.h>
+
+_LBW_BEGIN_C
+
+void *memcpy(void *dst, const void *src, size_t n);
+void *memmove(void *dst, const void *src, size_t n);
+void *memset(void *dst, int ch, size_t n);
+int memcmp(const void *a, const void *b, size_t n);
+void *memchr(const void *s, int ch, size_t n);
+
+size_t strlen(const char *s);
+int strcmp(const char *a, const char *b);
+int strncmp(const char *a, const char *b, size_t n);
+int strcoll(const char *a, const char *b);
+char *strcpy(char *dst, const char *src);
+char *strdup(const char *s);
+char *strchr(const char *s, int ch);
+size_t strspn(const char *s, const char *set);
+char *strpbrk(const char *s, const char *set);
+char *strstr(const char *hay, const char *needle);
+
+_LBW_END_C
+
+#endif

@@ -1,0 +1,89 @@
+// The library file imports nothing and exports exactly the names its folders list.
+#include "tests/exports/elf_symbols.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace lbw::test {
+namespace {
+
+std::set<std::string> listed_exports() {
+    std::set<std::string> names;
+    for (const char *dir : {"host", "console", "fs", "window", "core", "cxxabi", "libc"}) {
+        std::filesystem::path list = std::filesystem::path(LBW_SOURCE_DIR) / dir / "exports.txt";
+        std::ifstream in(list);
+        std::string line;
+        while (std::getline(in, line)) {
+            line.erase(0, line.find_first_not_of(" \t"));
+            line.erase(line.find_last_not_of(" \t\r") + 1);
+            if (!line.empty() && line[0] != '#')
+                names.insert(line);
+        }
+    }
+    return names;
+}
+
+// Names the library uses among its own files that no program may reach.
+const char *const kInternalNames[] = {
+    "lm_program_api_field_ready", "lm_lua_app_stat_file", "lm_lua_app_write_file",
+    "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
+    "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
+    "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+};
+
+// Names every build of the library must export, whatever else it grows.
+const char *const kCoreExports[] = {
+    "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
+    "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
+    "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+};
+
+class ExportsTest : public ::testing::Test {
+protected:
+    DynamicInfo info = read_dynamic_info(LBW_LIBRARY_PATH);
+
+    std::set<std::string> exported() const {
+        std::set<std::string> names;
+        for (const auto &sym : info.symbols)
+            if (sym.defined && sym.global)
+                names.insert(sym.name);
+        return names;
+    }
+};
+
+TEST_F(ExportsTest, FileNameAndSonameAreTheLibraryName) {
+    EXPECT_EQ(std::filesystem::path(LBW_LIBRARY_PATH).filename(), "LorrinBootWindow");
+    EXPECT_EQ(info.soname, "LorrinBootWindow");
+}
+
+TEST_F(ExportsTest, ImportsNothing) {
+    EXPECT_TRUE(info.needed.empty());
+    for (const auto &sym : info.symbols)
+        EXPECT_TRUE(sym.defined) << "undefined dynamic symbol " << sym.name;
+    EXPECT_FALSE(info.has_textrel);
+}
+
+TEST_F(ExportsTest, ExportsExactlyTheListedNames) {
+    std::set<std::string> listed = listed_exports();
+    std::set<std::string> actual = exported();
+    for (const auto &name : listed)
+        EXPECT_TRUE(actual.count(name)) << name << " is listed but not exported";
+    for (const auto &name : actual)
+        EXPECT_TRUE(listed.count(name)) << name << " is exported but not listed";
+}
+
+TEST_F(ExportsTest, CoreInterfaceIsExportedAndInternalsAreHidden) {
+    std::set<std::string> actual = exported();
+    for (const char *name : kCoreExports)
+        EXPECT_TRUE(actual.count(name)) << name;
+    for (const auto &sym : info.symbols)
+        for (const char *name : kInternalNames)
+            EXPECT_NE(sym.name, name) << name << " is in the dynamic symbol table";
+}
+
+} // namespace
+} // namespace lbw::test

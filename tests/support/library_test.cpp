@@ -1,0 +1,14 @@
+#include "tests/support/library_test.h"
+
+namespace lbw::test {
+
+void LibraryTest::SetUp() {
+    host().reset();
+    lib_ = std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+}
+
+void LibraryTest::TearDown() {
+    lib_.reset();
+}
+
+} // namespace lbw::test

@@ -1,0 +1,43 @@
+// The test harness: every test gets a freshly loaded library (all of its state zero, as
+// at program start) over a substitute host in its default state.
+#pragma once
+
+#include "simhost/console.h"
+#include "simhost/heap.h"
+#include "simhost/host.h"
+#include "simhost/loader.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+namespace lbw::test {
+
+class LibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    sim::Host &host() { return sim::Host::instance(); }
+    sim::LoadedLibrary &lib() { return *lib_; }
+
+    // An exported function of the library, typed: fn<size_t(const char *)>("strlen").
+    template <class F>
+    F *fn(const char *name) {
+        return lib_->function<F>(name);
+    }
+    // An exported variable of the library.
+    template <class T>
+    T &var(const char *name) {
+        return *static_cast<T *>(lib_->symbol(name));
+    }
+
+private:
+    std::unique_ptr<sim::LoadedLibrary> lib_;
+};
+
+} // namespace lbw::test
+
+// The library stops the machine with cli/hlt; in a Linux process that is a SIGSEGV.
+#define EXPECT_HALTS(statement) EXPECT_EXIT(statement, ::testing::KilledBySignal(SIGSEGV), "")
