@@ -14,14 +14,20 @@ namespace {
 std::set<std::string> listed_exports() {
     std::set<std::string> names;
     for (const char *dir : {"host", "console", "fs", "window", "core", "cxxabi", "libc"}) {
-        std::filesystem::path list = std::filesystem::path(LBW_SOURCE_DIR) / dir / "exports.txt";
-        std::ifstream in(list);
-        std::string line;
-        while (std::getline(in, line)) {
-            line.erase(0, line.find_first_not_of(" \t"));
-            line.erase(line.find_last_not_of(" \t\r") + 1);
-            if (!line.empty() && line[0] != '#')
-                names.insert(line);
+        std::filesystem::path folder = std::filesystem::path(LBW_SOURCE_DIR) / dir;
+        if (!std::filesystem::is_directory(folder))
+            continue;
+        for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().filename().string().rfind("exports", 0) != 0 || entry.path().extension() != ".txt")
+                continue;
+            std::ifstream in(entry.path());
+            std::string line;
+            while (std::getline(in, line)) {
+                line.erase(0, line.find_first_not_of(" \t"));
+                line.erase(line.find_last_not_of(" \t\r") + 1);
+                if (!line.empty() && line[0] != '#')
+                    names.insert(line);
+            }
         }
     }
     return names;
