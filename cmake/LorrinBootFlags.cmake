@@ -1,11 +1,13 @@
 # Compiler and linker settings shared by the library, the substitute host and the tests.
 
-# The library: freestanding, position independent, SjLj exceptions, no stack protector,
-# nothing from the host's C library.
+# The library: freestanding, position independent, SjLj exception model, no stack
+# protector, nothing from the host's C library. The library's own code never throws and
+# calls back into no program code that could throw through it, so it is compiled without
+# landing pads: its frames need no registration with the unwinder.
 set(LBW_FREESTANDING_FLAGS
   -ffreestanding -fno-builtin -nostdlibinc -fPIC
   -fsjlj-exceptions -fno-stack-protector -fno-asynchronous-unwind-tables
-  -fno-rtti
+  -fno-exceptions -fno-rtti
   -Wall -Wextra -Werror)
 
 # Hosted code: warnings are errors; sanitizers when LBW_SANITIZE is on. These flags are
