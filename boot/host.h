@@ -1,0 +1,18 @@
+// The boot host's shared state and its program API table.
+#pragma once
+
+#include "boot/file_store.h"
+#include "boot/heap.h"
+
+namespace lbw::boot {
+
+Heap &host_heap();
+FileStore &file_store();
+
+// Fills the program API table at 0x6800 with the host's entries; the ready word last.
+void install_program_api(bool with_pointer);
+
+// Reports the failure on the serial port and stops QEMU (or the processor).
+[[noreturn]] void fatal(const char *message, const char *detail = nullptr);
+
+} // namespace lbw::boot

@@ -1,0 +1,234 @@
+// The host entries of the program API table, served by the boot host: console on the
+// serial port, heap, files, PNG decoding, display, keyboard and pointer.
+#include "boot/display.h"
+#include "boot/host.h"
+#include "boot/io.h"
+#include "boot/ps2.h"
+#include "boot/records.h"
+#include "boot/serial.h"
+
+#include "libc/include/lorrinboot/host.h"
+
+#include <string.h>
+
+namespace lbw::boot {
+
+unsigned char *decode_png(const unsigned char *data, int size, int *width, int *height);
+
+namespace {
+
+Heap gHeap;
+FileStore gFiles;
+
+void console_write_line(const char *text) {
+    if (text)
+        serial::write(text);
+    serial::write("\r\n");
+}
+
+// A character typed on the serial line or on the PS/2 keyboard; -1 when none.
+int console_character() {
+    int c = serial::read_byte();
+    if (c >= 0)
+        return c;
+    uint32_t key = ps2::poll_key();
+    return key & 0xFF ? static_cast<int>(key & 0xFF) : -1;
+}
+
+bool gSkipLineFeed; // a CR ended the last line: its LF belongs to it
+
+// Reads one line with echo and backspace editing. Ctrl-D on an empty line reports the
+// end of input, as the end of a file does. Characters beyond the buffer are dropped.
+int read_line(char *buffer, uint32_t capacity, const char *, uint32_t) {
+    if (!buffer || capacity == 0)
+        return 0;
+    uint32_t length = 0;
+    for (;;) {
+        int c = console_character();
+        if (c < 0) {
+            asm volatile("pause");
+            continue;
+        }
+        bool skip = gSkipLineFeed;
+        gSkipLineFeed = false;
+        if (c == '\n' && skip)
+            continue;
+        if (c == '\r' || c == '\n') {
+            gSkipLineFeed = c == '\r';
+            break;
+        }
+        if (c == 0x04 && length == 0) {
+            serial::write("\r\n");
+            return 0;
+        }
+        if (c == 0x08 || c == 0x7F) {
+            if (length > 0) {
+                length--;
+                serial::write("\b \b");
+            }
+            continue;
+        }
+        if (c < 0x20 && c != '\t')
+            continue;
+        if (length + 1 < capacity) {
+            buffer[length++] = static_cast<char>(c);
+            serial::write_byte(static_cast<uint8_t>(c));
+        }
+    }
+    serial::write("\r\n");
+    buffer[length] = 0;
+    return 1;
+}
+
+void *heap_malloc(uint64_t size) {
+    return gHeap.allocate(size);
+}
+
+void heap_free(void *pointer) {
+    gHeap.release(pointer);
+}
+
+void *heap_realloc(void *pointer, uint64_t size) {
+    return gHeap.resize(pointer, size);
+}
+
+int stat_file(const char *path, LmBaremetalProgramFileInfo *info) {
+    const FileStore::File *file = gFiles.stat(path);
+    if (!file || !info)
+        return 0;
+    info->address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(file->data));
+    info->size = file->size;
+    return 1;
+}
+
+int write_file(const char *path, const void *data, uint32_t size) {
+    return gFiles.write(path, data, size) ? 1 : 0;
+}
+
+int delete_file(const char *path) {
+    return gFiles.remove(path) ? 1 : 0;
+}
+
+int png_decode_file(const char *path, ImageRecord *record) {
+    const FileStore::File *file = gFiles.find(path);
+    if (!file || !record || file->size > 0x7FFFFFFFu)
+        return 0;
+    int width = 0, height = 0;
+    unsigned char *pixels = decode_png(file->data, static_cast<int>(file->size), &width, &height);
+    if (!pixels)
+        return 0;
+    uint64_t bytes = uint64_t(width) * uint64_t(height) * 4;
+    if (width <= 0 || height <= 0 || bytes > 0xFFFFFFFFu) {
+        gHeap.release(pixels);
+        return 0;
+    }
+    record->pixels = reinterpret_cast<uintptr_t>(pixels);
+    record->size_bytes = static_cast<uint32_t>(bytes);
+    record->width = static_cast<uint32_t>(width);
+    record->height = static_cast<uint32_t>(height);
+    return 1;
+}
+
+int query_framebuffer(FramebufferRecord *record) {
+    display::Framebuffer fb;
+    if (!record || !display::framebuffer(fb))
+        return 0;
+    // Bochs VBE 32-bit pixels are 0x00RRGGBB words.
+    *record = FramebufferRecord{fb.address, fb.pitch * fb.height, fb.pitch, fb.width, fb.height, 32,
+                                8, 16, 8, 8, 8, 0};
+    return 1;
+}
+
+uint32_t poll_key() {
+    uint32_t key = ps2::poll_key();
+    if (key)
+        return key;
+    // A terminal on the serial line sends characters and escape sequences: each byte
+    // is a key word with the character alone. A NUL byte cannot be told from "no key".
+    int c;
+    while ((c = serial::read_byte()) == 0) {
+    }
+    return c > 0 ? static_cast<uint32_t>(c) : 0;
+}
+
+int poll_pointer(PointerRecord *record) {
+    ps2::PointerReport report;
+    if (!record || !ps2::poll_pointer(report))
+        return 0;
+    record->flags = kPointerRelative;
+    record->buttons = report.buttons;
+    record->relative_x = report.dx;
+    record->relative_y = report.dy;
+    return 1;
+}
+
+void create_window() {}
+void destroy_window() {}
+
+template <class Fn>
+uint32_t entry(Fn *function) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
+}
+
+} // namespace
+
+Heap &host_heap() {
+    return gHeap;
+}
+
+FileStore &file_store() {
+    return gFiles;
+}
+
+void install_program_api(bool with_pointer) {
+    auto *api = reinterpret_cast<volatile LmBaremetalProgramApi *>(uintptr_t{LM_PROGRAM_API_ADDRESS});
+    api->ready = 0;
+    api->magic = LM_PROGRAM_API_MAGIC;
+    api->size = sizeof(LmBaremetalProgramApi);
+    api->create_window = entry(&create_window);
+    api->destroy_window = entry(&destroy_window);
+    api->poll_key = entry(&poll_key);
+    api->stat_file = entry(&stat_file);
+    api->write_file = entry(&write_file);
+    api->delete_file = entry(&delete_file);
+    api->console_write_line = entry(&console_write_line);
+    api->read_line = entry(&read_line);
+    api->malloc = entry(&heap_malloc);
+    api->free = entry(&heap_free);
+    api->realloc = entry(&heap_realloc);
+    api->png_decode_file = entry(&png_decode_file);
+    api->query_framebuffer = entry(&query_framebuffer);
+    api->poll_pointer = with_pointer ? entry(&poll_pointer) : 0;
+    asm volatile("" ::: "memory");
+    api->ready = 1;
+}
+
+[[noreturn]] void fatal(const char *message, const char *detail) {
+    serial::write("lorrinboot: ");
+    serial::write(message);
+    if (detail) {
+        serial::write(": ");
+        serial::write(detail);
+    }
+    serial::write("\r\n");
+    outb(0xF4, 0x40); // QEMU's isa-debug-exit: exit status 129
+    halt_forever();
+}
+
+} // namespace lbw::boot
+
+extern "C" void *lbw_boot_png_allocate(size_t size) {
+    return lbw::boot::gHeap.allocate(size);
+}
+
+extern "C" void *lbw_boot_png_resize(void *pointer, size_t size) {
+    return lbw::boot::gHeap.resize(pointer, size);
+}
+
+extern "C" void lbw_boot_png_release(void *pointer) {
+    lbw::boot::gHeap.release(pointer);
+}
+
+extern "C" [[noreturn]] void lbw_boot_png_assertion_failed() {
+    lbw::boot::fatal("the PNG decoder failed an internal check");
+}
