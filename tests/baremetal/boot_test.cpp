@@ -1,0 +1,183 @@
+// Whole boots in QEMU: the boot host loads the built library file and a program
+// built for it, and the program runs on the emulated machine.
+#include "tests/baremetal/qemu_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace lbw::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class BootTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (QemuSession::qemu_path()[0] == 0)
+            GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
+    }
+};
+
+// isa-debug-exit ends QEMU with status 2 * value + 1; the host writes main's value.
+constexpr int exit_status_for(int main_value) {
+    return main_value * 2 + 1;
+}
+
+const char *const kHelloBanner =
+    "LorrinLua Desktop For LorrinBoot\n"
+    "type Lua code at the LorrinBoot prompt and press Enter\n"
+    "type exit or press Esc on an empty prompt to leave\n"
+    "autoruns index.lua if it is present\n"
+    "use dofile(\"name.lua\") to run files from disk\n"
+    "\n"
+    "Hello from LorrinBootWindow.\n"
+    "What is your name? \n";
+
+TEST_F(BootTest, HelloReadsANameAndGreets) {
+    QemuSession qemu(LBW_PROGRAM_HELLO);
+    ASSERT_TRUE(qemu.wait_for_output("What is your name? \n")) << qemu.output();
+    // Typed with a correction: the host echoes and edits the line.
+    qemu.send("Adx\x7f" "a\r");
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_EQ(qemu.output(), std::string(kHelloBanner) +
+                                 "Adx\b \ba\n"
+                                 "Nice to meet you, Ada.\n"
+                                 "lorrinboot: main returned 0\n");
+}
+
+TEST_F(BootTest, HelloWithoutInputSaysGoodbye) {
+    QemuSession qemu(LBW_PROGRAM_HELLO);
+    ASSERT_TRUE(qemu.wait_for_output("What is your name? \n")) << qemu.output();
+    qemu.send("\x04"); // end of input
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_EQ(qemu.output(), std::string(kHelloBanner) +
+                                 "\n"
+                                 "\n"
+                                 "No name given; goodbye.\n"
+                                 "lorrinboot: main returned 0\n");
+}
+
+TEST_F(BootTest, InputSentBeforeTheProgramAsksIsKept) {
+    QemuSession qemu(LBW_PROGRAM_HELLO);
+    qemu.send("Grace\r\n");
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_NE(qemu.output().find("Nice to meet you, Grace.\n"), std::string::npos) << qemu.output();
+}
+
+TEST_F(BootTest, AbortHaltsTheProcessorWithInterruptsOff) {
+    QemuSession qemu(LBW_PROGRAM_STOP_MACHINE);
+    ASSERT_TRUE(qemu.wait_for_output("stopping the machine\n")) << qemu.output();
+    // The monitor shows the processor's halt state (HLT=1) and its flags register
+    // (RFL= in 64-bit mode, EFL= otherwise) with IF as bit 9.
+    std::string registers;
+    for (int i = 0; i < 200 && registers.find("HLT=1") == std::string::npos; i++)
+        registers = qemu.monitor("info registers");
+    EXPECT_NE(registers.find("HLT=1"), std::string::npos) << registers;
+    size_t flags_at = registers.find("RFL=");
+    if (flags_at == std::string::npos)
+        flags_at = registers.find("EFL=");
+    ASSERT_NE(flags_at, std::string::npos) << registers;
+    unsigned long flags = std::stoul(registers.substr(flags_at + 4, 8), nullptr, 16);
+    EXPECT_EQ(flags & 0x200, 0u) << "interrupts are enabled: " << registers;
+    EXPECT_NE(qemu.monitor("info status").find("running"), std::string::npos);
+    // Still running, halted, and silent after the line before abort.
+    EXPECT_EQ(qemu.wait_exit(500ms), -1);
+    EXPECT_EQ(qemu.output(), "stopping the machine\n");
+}
+
+const char *const kProbeServices =
+    "memory map ok\n"
+    "heap ok\n"
+    "greeting.txt: 27 bytes: Hello from the file store.\n"
+    "/notes/../greeting.txt: 27 bytes: Hello from the file store.\n"
+    "notes/list.txt: 8 bytes: one\ntwo\n"
+    "missing.txt: absent\n"
+    "write new.txt: 1\n"
+    "./new.txt: 5 bytes: fresh\n"
+    "write greeting.txt: 1\n"
+    "greeting.txt: 9 bytes: replaced\n"
+    "delete new.txt: 1, again: 0\n"
+    "new.txt: absent\n"
+    "write /: 0\n"
+    "images/tiny.png: 3x2, 24 bytes: 255 0 0 255 0 255 0 128 0 0 255 0 16 32 48 64 255 255 255 255 1 2 3 4\n"
+    "/images/./tiny.png: 3x2, 24 bytes: 255 0 0 255 0 255 0 128 0 0 255 0 16 32 48 64 255 255 255 255 1 2 3 4\n"
+    "images/broken.png: not decoded\n"
+    "images/missing.png: not decoded\n"
+    "greeting.txt: not decoded\n"
+    "display 1280x720 bpp 32 red 8@16 green 8@8 blue 8@0 usable\n"
+    "display drawn\n";
+
+struct Pixel {
+    int r, g, b;
+    bool operator==(const Pixel &) const = default;
+};
+
+// Reads a binary PPM (P6, 8 bits a channel) as QEMU's screendump writes it.
+bool read_ppm(const std::string &path, int &width, int &height, std::vector<Pixel> &pixels) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maximum = 0;
+    in >> magic >> width >> height >> maximum;
+    in.get();
+    if (!in || magic != "P6" || maximum != 255 || width <= 0 || height <= 0)
+        return false;
+    std::vector<unsigned char> bytes(static_cast<size_t>(width) * height * 3);
+    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!in)
+        return false;
+    pixels.clear();
+    for (size_t i = 0; i < bytes.size(); i += 3)
+        pixels.push_back({bytes[i], bytes[i + 1], bytes[i + 2]});
+    return true;
+}
+
+TEST_F(BootTest, HostServicesAsAProgramSeesThem) {
+    QemuSession qemu(LBW_PROGRAM_HOST_PROBE, LBW_TEST_FILES);
+    ASSERT_TRUE(qemu.wait_for_output("display drawn\n")) << qemu.output();
+    EXPECT_EQ(qemu.output().substr(0, std::string(kProbeServices).size()), kProbeServices);
+
+    // What the program drew is on the screen.
+    std::string dump = testing::TempDir() + "/lbw-screendump.ppm";
+    qemu.monitor("screendump " + dump);
+    int width = 0, height = 0;
+    std::vector<Pixel> screen;
+    ASSERT_TRUE(read_ppm(dump, width, height, screen));
+    std::remove(dump.c_str());
+    ASSERT_EQ(width, 1280);
+    ASSERT_EQ(height, 720);
+    auto at = [&](int x, int y) { return screen[static_cast<size_t>(y) * width + x]; };
+    const Pixel background{32, 64, 96}, red{255, 0, 0};
+    EXPECT_EQ(at(0, 0), background);
+    EXPECT_EQ(at(4, 5), background);
+    EXPECT_EQ(at(5, 5), red);
+    EXPECT_EQ(at(14, 14), red);
+    EXPECT_EQ(at(15, 14), background);
+    EXPECT_EQ(at(1279, 719), background);
+
+    // Keys typed on the PS/2 keyboard arrive as character and set-1 scan code.
+    ASSERT_TRUE(qemu.wait_for_output("waiting for 7 keyboard keys\n")) << qemu.output();
+    for (const char *key : {"a", "shift-a", "ret", "esc", "up", "ctrl-c", "delete"})
+        qemu.monitor(std::string("sendkey ") + key);
+    // Bytes from a terminal on the serial line arrive as characters alone.
+    ASSERT_TRUE(qemu.wait_for_output("waiting for 4 serial keys\n")) << qemu.output();
+    qemu.send("x\x1b[A");
+    ASSERT_TRUE(qemu.wait_for_output("waiting for the pointer\n")) << qemu.output();
+    qemu.monitor("mouse_move 10 5");
+    qemu.monitor("mouse_button 1");
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(5)) << qemu.output();
+    EXPECT_EQ(qemu.output(), std::string(kProbeServices) +
+                                 "waiting for 7 keyboard keys\n"
+                                 "keys: 0x1e61 0x1e41 0x1c0d 0x11b 0x4800 0x2e03 0x5300\n"
+                                 "waiting for 4 serial keys\n"
+                                 "keys: 0x78 0x1b 0x5b 0x41\n"
+                                 "waiting for the pointer\n"
+                                 "pointer moved 10 5 button 0 down\n"
+                                 "lorrinboot: main returned 5\n");
+}
+
+} // namespace
+} // namespace lbw::test
