@@ -26,8 +26,10 @@ std::string slurp(const std::string &path) {
 }
 
 SimRun simulate(const std::string &arguments, const std::string &input = "") {
-    std::string dir = ::testing::TempDir();
-    std::string in_path = dir + "/sim_in", out_path = dir + "/sim_out", err_path = dir + "/sim_err";
+    // Tests run in parallel: each simulation gets files of its own.
+    static int count = 0;
+    std::string dir = ::testing::TempDir() + "/sim_" + std::to_string(getpid()) + "_" + std::to_string(count++);
+    std::string in_path = dir + "_in", out_path = dir + "_out", err_path = dir + "_err";
     std::ofstream(in_path) << input;
     std::string command = std::string(LBW_SIMULATOR) + " " + arguments + " <" + in_path + " >" + out_path +
                           " 2>" + err_path;
