@@ -9,9 +9,23 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace {
+
+// An installed simulator runs on the library beside it (PREFIX/bin/.. /lib); a simulator
+// in the build tree on the library that build made.
+std::string default_library() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        auto installed = exe.parent_path().parent_path() / "lib" / "LorrinBootWindow";
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.string();
+    }
+    return LBW_LIBRARY_PATH;
+}
 
 // The probe heap gets the memory the host owns for it, described in both map forms.
 void describe_memory(lbw::sim::Host &host) {
@@ -34,7 +48,7 @@ int main(int argc, char **argv) {
             lbw::sim::print_usage();
             return 0;
         }
-    auto options = lbw::sim::parse_options(argc, argv, LBW_LIBRARY_PATH);
+    auto options = lbw::sim::parse_options(argc, argv, default_library());
     if (!options) {
         lbw::sim::print_usage();
         return 2;
