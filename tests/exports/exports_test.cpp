@@ -46,6 +46,10 @@ const char *const kCoreExports[] = {
     "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
     "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
     "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+    "lm_lua_write_errorf", "snprintf", "vsnprintf", "bzero", "__bzero", "memchr", "strcmp",
+    "strncmp", "strcoll", "strcpy", "strchr", "strspn", "strpbrk", "strstr", "abs",
+    "lm_probe_heap_alloc", "lm_probe_heap_free_bytes", "lm_probe_heap_free_bytes64",
+    "lm_probe_heap_total_bytes", "lm_probe_heap_total_bytes64", "lm_probe_heap_reset",
 };
 
 class ExportsTest : public ::testing::Test {
