@@ -39,6 +39,9 @@ const char *const kInternalNames[] = {
     "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
     "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+    // Core containers
+    "_ZN2lm6string8allocateEm", "_ZN2lm6string6assignEPKcm", "_ZN2lm6string6appendEPKcm",
+    "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
 };
 
 // Names every build of the library must export, whatever else it grows.
@@ -46,6 +49,8 @@ const char *const kCoreExports[] = {
     "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
     "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
     "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+    // Allocation operators (new, new[], delete and delete[], unsized and sized), std::nothrow
+    "_Znwm", "_Znam", "_ZdlPv", "_ZdaPv", "_ZdlPvm", "_ZdaPvm", "_ZSt7nothrow",
 };
 
 class ExportsTest : public ::testing::Test {
