@@ -5,19 +5,18 @@
 # against the library file, with nothing of the host system's C or C++ runtime. The
 # simulator (and the bare-metal host) load it beside the library.
 #
-# Each program also gets cxxabi/program/dso_handle.c, the one piece of the C++ runtime
-# that must live in the program itself (the compiler refers to __dso_handle as a hidden
-# symbol).
+# Each program is also linked with lorrinboot_program_runtime, the small archive of what
+# must live in the program itself: __dso_handle, to which the compiler refers as a
+# hidden symbol when it registers static destructors.
 set(LORRINBOOT_PROGRAM_FLAGS
   -fsjlj-exceptions -nostdlibinc -fno-stack-protector -fPIC)
-set(LORRINBOOT_PROGRAM_RUNTIME ${CMAKE_CURRENT_LIST_DIR}/../cxxabi/program/dso_handle.c)
 
 function(lorrinboot_add_program name)
-  add_library(${name} SHARED ${ARGN} ${LORRINBOOT_PROGRAM_RUNTIME})
+  add_library(${name} SHARED ${ARGN})
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so")
   target_compile_options(${name} PRIVATE ${LORRINBOOT_PROGRAM_FLAGS})
   target_link_options(${name} PRIVATE -nostdlib -fuse-ld=lld -Wl,--no-undefined)
-  target_link_libraries(${name} PRIVATE LorrinBootWindow)
+  target_link_libraries(${name} PRIVATE LorrinBootWindow lorrinboot_program_runtime)
   _lorrinboot_add_run_target(${name})
 endfunction()
 
