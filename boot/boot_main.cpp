@@ -83,22 +83,18 @@ uint32_t usable_memory(const MultibootInfo &info, MemoryRange *ranges) {
 ElfImage load_module(const MultibootModule &module, Pool &pool, const char *what) {
     ElfImage image;
     if (module.end < module.start)
-        fatal("a boot module has a negative size", what);
+        fatal("the boot module has a negative size", nullptr, what);
     const char *error = elf_load(physical<const uint8_t>(module.start), module.end - module.start,
                                  allocate_image, &pool, image);
     if (error)
-        fatal(error, what);
+        fatal(error, nullptr, what);
     return image;
 }
 
 void relocate(ElfImage &image, const ElfImage *const *scope, uint32_t scope_count, const char *what) {
     const char *missing = nullptr;
-    if (const char *error = elf_relocate(image, scope, scope_count, &missing)) {
-        serial::write("lorrinboot: ");
-        serial::write(what);
-        serial::write(": ");
-        fatal(error, missing);
-    }
+    if (const char *error = elf_relocate(image, scope, scope_count, &missing))
+        fatal(error, missing, what);
 }
 
 [[noreturn]] void finish(int status) {
@@ -151,14 +147,14 @@ extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
         fatal("less than 8 MiB of usable memory above the boot modules");
 
     ElfImage library = load_module(modules[0], pool, "library");
+    const ElfImage *library_scope[] = {&library};
+    relocate(library, library_scope, 1, "library");
     ElfImage program = load_module(modules[1], pool, "program");
     for (uint32_t i = 0; i < program.needed_count; i++) {
         if (!library.soname || strcmp(program.needed[i], library.soname) != 0)
             fatal("the program needs an object that is not the library", program.needed[i]);
     }
-    const ElfImage *library_scope[] = {&library};
     const ElfImage *program_scope[] = {&program, &library};
-    relocate(library, library_scope, 1, "library");
     relocate(program, program_scope, 2, "program");
     auto *program_main = reinterpret_cast<int (*)()>(elf_symbol_address(program, "main"));
     if (!program_main)
@@ -175,7 +171,7 @@ extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
         if (files.end < files.start)
             fatal("the file archive has a negative size");
         if (const char *error = file_store().load_archive(physical<const uint8_t>(files.start), files.end - files.start))
-            fatal(error);
+            fatal(error, nullptr, "files");
     }
 
     memset(physical<void>(LM_BOOT_HANDOFF_ADDRESS), 0, 0x1000);

@@ -12,7 +12,8 @@ FileStore &file_store();
 // Fills the program API table at 0x6800 with the host's entries; the ready word last.
 void install_program_api(bool with_pointer);
 
-// Reports the failure on the serial port and stops QEMU (or the processor).
-[[noreturn]] void fatal(const char *message, const char *detail = nullptr);
+// Reports the failure on the serial port ("lorrinboot: [context: ]message[: detail]")
+// and stops QEMU (or the processor).
+[[noreturn]] void fatal(const char *message, const char *detail = nullptr, const char *context = nullptr);
 
 } // namespace lbw::boot

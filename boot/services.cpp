@@ -203,8 +203,12 @@ void install_program_api(bool with_pointer) {
     api->ready = 1;
 }
 
-[[noreturn]] void fatal(const char *message, const char *detail) {
+[[noreturn]] void fatal(const char *message, const char *detail, const char *context) {
     serial::write("lorrinboot: ");
+    if (context) {
+        serial::write(context);
+        serial::write(": ");
+    }
     serial::write(message);
     if (detail) {
         serial::write(": ");

@@ -68,6 +68,35 @@ TEST_F(BootTest, InputSentBeforeTheProgramAsksIsKept) {
     EXPECT_NE(qemu.output().find("Nice to meet you, Grace.\n"), std::string::npos) << qemu.output();
 }
 
+TEST_F(BootTest, ProgramDataPointingAnywhereIsRelocated) {
+    QemuSession qemu(LBW_PROGRAM_RELOCATIONS);
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_EQ(qemu.output(), "relocations ok\nlorrinboot: main returned 0\n");
+}
+
+// The host reports what keeps it from starting the program and ends QEMU with 129.
+constexpr int kHostFailure = 129;
+
+TEST_F(BootTest, AMissingLibrarySymbolIsReportedByName) {
+    QemuSession qemu(std::vector<std::string>{LBW_PROGRAM_HELLO, LBW_PROGRAM_HELLO});
+    ASSERT_EQ(qemu.wait_exit(), kHostFailure) << qemu.output();
+    EXPECT_EQ(qemu.output().rfind("lorrinboot: library: the image refers to a symbol that nothing defines: ", 0), 0u)
+        << qemu.output();
+}
+
+TEST_F(BootTest, AModuleThatIsNoProgramIsRefused) {
+    QemuSession qemu(std::vector<std::string>{LBW_LIBRARY_PATH, LBW_TEST_FILES});
+    ASSERT_EQ(qemu.wait_exit(), kHostFailure) << qemu.output();
+    EXPECT_EQ(qemu.output(), "lorrinboot: program: the file is not an ELF file\n");
+}
+
+TEST_F(BootTest, WithoutTheProgramNothingRuns) {
+    QemuSession qemu(std::vector<std::string>{LBW_LIBRARY_PATH});
+    ASSERT_EQ(qemu.wait_exit(), kHostFailure) << qemu.output();
+    EXPECT_EQ(qemu.output(), "lorrinboot: boot modules missing: give the library and the program (and optionally a "
+                             "cpio archive of files)\n");
+}
+
 TEST_F(BootTest, AbortHaltsTheProcessorWithInterruptsOff) {
     QemuSession qemu(LBW_PROGRAM_STOP_MACHINE);
     ASSERT_TRUE(qemu.wait_for_output("stopping the machine\n")) << qemu.output();

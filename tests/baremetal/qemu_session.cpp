@@ -35,14 +35,26 @@ const char *QemuSession::qemu_path() {
 
 QemuSession::QemuSession(const std::string &program, const std::string &files,
                          const std::vector<std::string> &extra_arguments) {
+    std::vector<std::string> modules = {LBW_LIBRARY_PATH, program};
+    if (!files.empty())
+        modules.push_back(files);
+    start(modules, extra_arguments);
+}
+
+QemuSession::QemuSession(const std::vector<std::string> &modules, const std::vector<std::string> &extra_arguments) {
+    start(modules, extra_arguments);
+}
+
+void QemuSession::start(const std::vector<std::string> &module_paths, const std::vector<std::string> &extra_arguments) {
     char directory[] = "/tmp/lbw-qemu-XXXXXX";
     if (!mkdtemp(directory))
         throw std::runtime_error("mkdtemp failed");
     directory_ = directory;
 
-    std::string modules = std::string(LBW_LIBRARY_PATH) + "," + program;
-    if (!files.empty())
-        modules += "," + files;
+    // QEMU separates modules with commas.
+    std::string modules;
+    for (const std::string &path : module_paths)
+        modules += (modules.empty() ? "" : ",") + path;
     std::vector<std::string> arguments = {
         qemu_path(), "-kernel", LBW_BOOT_IMAGE, "-initrd", modules, "-m", "256M", "-vga", "std",
         "-display", "none", "-no-reboot", "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",

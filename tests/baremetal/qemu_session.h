@@ -17,6 +17,8 @@ public:
     // Boots the library and `program` (and the cpio archive `files`, when not empty).
     QemuSession(const std::string &program, const std::string &files = "",
                 const std::vector<std::string> &extra_arguments = {});
+    // Boots with exactly these boot modules (library, program, archive).
+    explicit QemuSession(const std::vector<std::string> &modules, const std::vector<std::string> &extra_arguments = {});
     ~QemuSession();
     QemuSession(const QemuSession &) = delete;
     QemuSession &operator=(const QemuSession &) = delete;
@@ -35,6 +37,7 @@ public:
     int wait_exit(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 private:
+    void start(const std::vector<std::string> &modules, const std::vector<std::string> &extra_arguments);
     void read_available(int timeout_ms);
     void connect_monitor();
 
