@@ -55,6 +55,10 @@ const char *const kCoreExports[] = {
     "_Unwind_SjLj_Resume", "_Unwind_SjLj_Resume_or_Rethrow", "_Unwind_SjLj_ForcedUnwind", "_Unwind_Resume",
     "__dynamic_cast", "_ZTVN10__cxxabiv117__class_type_infoE", "_ZTVN10__cxxabiv120__si_class_type_infoE",
     "_ZTVN10__cxxabiv121__vmi_class_type_infoE", "_ZTIi", "_ZTIPKc",
+    "lm_lua_write_errorf", "snprintf", "vsnprintf", "bzero", "__bzero", "memchr", "strcmp",
+    "strncmp", "strcoll", "strcpy", "strchr", "strspn", "strpbrk", "strstr", "abs",
+    "lm_probe_heap_alloc", "lm_probe_heap_free_bytes", "lm_probe_heap_free_bytes64",
+    "lm_probe_heap_total_bytes", "lm_probe_heap_total_bytes64", "lm_probe_heap_reset",
 };
 
 class ExportsTest : public ::testing::Test {
