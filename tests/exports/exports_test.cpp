@@ -42,6 +42,11 @@ const char *const kInternalNames[] = {
     "gSjLjHead", "gCaughtException", "lorrinboot_sjlj_jump", "type_matches", "inspect_context",
     "read_encoded_pointer", "read_uleb128", "read_sleb128", "read_unaligned", "raise_exception",
     "continue_unwind", "object_from_header",
+    // Each module has its own __dso_handle
+    "__dso_handle",
+    // Core containers
+    "_ZN2lm6string8allocateEm", "_ZN2lm6string6assignEPKcm", "_ZN2lm6string6appendEPKcm",
+    "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
 };
 
 // Names every build of the library must export, whatever else it grows.
@@ -59,6 +64,11 @@ const char *const kCoreExports[] = {
     "strncmp", "strcoll", "strcpy", "strchr", "strspn", "strpbrk", "strstr", "abs",
     "lm_probe_heap_alloc", "lm_probe_heap_free_bytes", "lm_probe_heap_free_bytes64",
     "lm_probe_heap_total_bytes", "lm_probe_heap_total_bytes64", "lm_probe_heap_reset",
+    // Allocation operators (new, new[], delete and delete[], unsized and sized), std::nothrow
+    "_Znwm", "_Znam", "_ZdlPv", "_ZdaPv", "_ZdlPvm", "_ZdaPvm", "_ZSt7nothrow",
+    // Static guards and destructors, the pure-virtual trap, inert compiler entries
+    "__cxa_guard_acquire", "__cxa_guard_release", "__cxa_guard_abort", "__cxa_atexit",
+    "__cxa_pure_virtual", "__gxx_personality_sj0", "__gxx_personality_v0", "_tlv_bootstrap",
 };
 
 class ExportsTest : public ::testing::Test {
