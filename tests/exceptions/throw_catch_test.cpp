@@ -52,6 +52,12 @@ TEST_P(ThrowCatchTest, DerivedIsCaughtAsEachAncestorOfItsSingleInheritanceChain)
     EXPECT_EQ(run("base_is_not_caught_as_leaf"), 2);
 }
 
+TEST_P(ThrowCatchTest, PolymorphicClassIsCaughtAsItsBaseAndDestroyedCompletely) {
+    EXPECT_EQ(run("catch_polymorphic"), 2);
+    EXPECT_EQ(trace(), "caught ~DiskFailure ~Failure ");
+    EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
+}
+
 TEST_P(ThrowCatchTest, MultipleInheritanceClassIsCaughtOnlyAsItself) {
     EXPECT_EQ(run("catch_multiple_inheritance"), 6);
 }

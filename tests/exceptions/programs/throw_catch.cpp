@@ -41,6 +41,16 @@ struct Both : Left, Right {
 
 Other gStaticOther{42};
 
+// A hierarchy with virtual destructors, as error classes usually are.
+struct Failure {
+    virtual ~Failure() { trace("~Failure "); }
+    virtual int what() const { return 1; }
+};
+struct DiskFailure : Failure {
+    ~DiskFailure() override { trace("~DiskFailure "); }
+    int what() const override { return 2; }
+};
+
 __attribute__((noinline)) void throw_error(int code) {
     throw Error(code);
 }
@@ -79,6 +89,16 @@ int catch_by_pointer() {
         throw &gStaticOther;
     } catch (Other *o) {
         return o == &gStaticOther ? o->value : -2;
+    }
+    return -1;
+}
+
+int catch_polymorphic() {
+    try {
+        throw DiskFailure();
+    } catch (const Failure &f) {
+        trace("caught ");
+        return f.what();
     }
     return -1;
 }

@@ -51,9 +51,3 @@ int registered_frames() {
     _Unwind_SjLj_Unregister(&probe);
     return count;
 }
-
-// The routine the compiler names in every frame record; never called. The library
-// provides its own once the allocation-operator support lands.
-extern "C" __attribute__((weak)) int __gxx_personality_sj0() {
-    return 0;
-}
