@@ -74,6 +74,17 @@ TEST_F(BootTest, ProgramDataPointingAnywhereIsRelocated) {
     EXPECT_EQ(qemu.output(), "relocations ok\nlorrinboot: main returned 0\n");
 }
 
+TEST_F(BootTest, CxxExceptionsAreThrownAndCaughtAcrossFrames) {
+    QemuSession qemu(LBW_PROGRAM_THROW_CATCH);
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_EQ(qemu.output(), "unwound frame 3\n"
+                             "caught Failure 42 from 6 frames down\n"
+                             "caught derived as base\n"
+                             "caught 7, rethrowing\n"
+                             "caught 7 again\n"
+                             "lorrinboot: main returned 0\n");
+}
+
 // The host reports what keeps it from starting the program and ends QEMU with 129.
 constexpr int kHostFailure = 129;
 
