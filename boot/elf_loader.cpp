@@ -60,7 +60,7 @@ bool within(uint64_t offset, uint64_t length, uint64_t size) {
 
 // Symbol count from the GNU hash table: the highest symbol index any chain reaches.
 const char *gnu_hash_symbol_count(const ElfImage &image, uint64_t table, uint32_t &count) {
-    if (!within(table, 16, image.span))
+    if (table % 8 != 0 || !within(table, 16, image.span))
         return "the GNU hash table lies outside the image";
     const auto *words = reinterpret_cast<const uint32_t *>(image.base + table);
     uint64_t buckets = words[0], first = words[1], bloom_words = words[2];
@@ -143,7 +143,7 @@ const char *read_dynamic(ElfImage &image, uint64_t dynamic_at, uint64_t dynamic_
 
     uint32_t count = 0;
     if (hash) {
-        if (!within(hash, 8, image.span))
+        if (hash % 4 != 0 || !within(hash, 8, image.span))
             return "the hash table lies outside the image";
         count = reinterpret_cast<const uint32_t *>(image.base + hash)[1];
     } else if (gnu_hash) {
@@ -208,9 +208,12 @@ const char *apply(ElfImage &image, const ElfRela *relocations, uint64_t count, c
             continue;
         if (!within(r.offset, 8, image.span))
             return "a relocation lies outside the image";
-        auto *target = reinterpret_cast<uint64_t *>(image.base + r.offset);
+        // Slots are 8-byte aligned in any sane image, but a damaged one is written
+        // byte-wise rather than trusted.
+        uint8_t *target = image.base + r.offset;
         if (type == kRRelative) {
-            *target = reinterpret_cast<uint64_t>(image.base) + static_cast<uint64_t>(r.addend);
+            uint64_t value = reinterpret_cast<uint64_t>(image.base) + static_cast<uint64_t>(r.addend);
+            memcpy(target, &value, 8);
             continue;
         }
         if (type != kR64 && type != kRGlobDat && type != kRJumpSlot)
@@ -235,7 +238,9 @@ const char *apply(ElfImage &image, const ElfRela *relocations, uint64_t count, c
             *missing_symbol = name;
             return "the image refers to a symbol that nothing defines";
         }
-        *target = type == kR64 ? value + static_cast<uint64_t>(r.addend) : value;
+        if (type == kR64)
+            value += static_cast<uint64_t>(r.addend);
+        memcpy(target, &value, 8);
     }
     return nullptr;
 }

@@ -141,7 +141,8 @@ const char *load_bytes(std::vector<uint8_t> bytes, Images &images) {
     ElfImage image;
     // A copy of exactly the given size.
     std::unique_ptr<uint8_t[]> exact(new uint8_t[bytes.size() ? bytes.size() : 1]);
-    std::memcpy(exact.get(), bytes.data(), bytes.size());
+    if (!bytes.empty())
+        std::memcpy(exact.get(), bytes.data(), bytes.size());
     const char *error = elf_load(exact.get(), bytes.size(), Images::allocate, &images, image);
     if (!error) {
         const ElfImage *scope[] = {&image};
