@@ -39,6 +39,7 @@ const char *const kInternalNames[] = {
     "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
     "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+    "lm_lua_file_reserve",
 };
 
 // Names every build of the library must export, whatever else it grows.
