@@ -74,6 +74,30 @@ TEST_F(BootTest, ProgramDataPointingAnywhereIsRelocated) {
     EXPECT_EQ(qemu.output(), "relocations ok\nlorrinboot: main returned 0\n");
 }
 
+TEST_F(BootTest, FileStreamsWorkOnTheHostsFileStore) {
+    QemuSession qemu(LBW_PROGRAM_FILE_LAYER, LBW_TEST_FILES);
+    ASSERT_TRUE(qemu.wait_for_output("type a line: \n")) << qemu.output();
+    qemu.send("typed words\r");
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
+    EXPECT_EQ(qemu.output(), "greeting.txt (27 bytes): Hello from the file store.\n"
+                             "/notes/./list.txt (8 bytes): one\ntwo\n"
+                             "missing.txt: absent\n"
+                             "opening missing.txt: no such file\n"
+                             "journal.txt (23 bytes): first line\nsecond line\n"
+                             "renamed\n"
+                             "journal.txt: absent\n"
+                             "notes/journal.txt (23 bytes): first line\nsecond line\n"
+                             // The stream opened before the replacement still reads the old bytes.
+                             "open reader saw: Hello from the file store.\n"
+                             "greeting.txt (9 bytes): replaced\n"
+                             "removed\n"
+                             "second remove failed\n"
+                             "type a line: \n"
+                             "typed words\n"
+                             "stdin gave: typed words\n"
+                             "lorrinboot: main returned 0\n");
+}
+
 TEST_F(BootTest, CxxExceptionsAreThrownAndCaughtAcrossFrames) {
     QemuSession qemu(LBW_PROGRAM_THROW_CATCH);
     ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();
