@@ -1,8 +1,9 @@
 /* relocations: a program whose data holds addresses, so that loading it takes every
  * kind of relocation the boot host applies: relative ones for its own strings and
  * functions, 64-bit ones for a library function stored in data, GOT entries for the
- * addresses of library functions taken in code, and PLT slots for calls. main
- * returns 0 when they all point where they should. */
+ * addresses of library functions taken in code, and PLT slots for calls. Its
+ * constructor must have run before main, as a dynamic loader runs it. main returns 0
+ * when all of that holds. */
 #include <lorrinboot.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,7 +17,14 @@ void *(*const kAllocate)(size_t) = malloc;
 
 void *(*volatile allocate_in_code)(size_t);
 
+static int constructed;
+__attribute__((constructor)) static void construct(void) {
+    constructed = 1;
+}
+
 int main(void) {
+    if (!constructed)
+        return 5;
     allocate_in_code = malloc;
     if (strcmp(kWords[0], "relocated") != 0 || strcmp(kWords[1], "strings") != 0)
         return 1;
