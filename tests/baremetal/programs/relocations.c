@@ -17,14 +17,16 @@ void *(*const kAllocate)(size_t) = malloc;
 
 void *(*volatile allocate_in_code)(size_t);
 
-static int constructed;
+/* The constructor calls into the library, so the compiler cannot run it ahead of time. */
+static void *constructed;
 __attribute__((constructor)) static void construct(void) {
-    constructed = 1;
+    constructed = malloc(8);
 }
 
 int main(void) {
     if (!constructed)
         return 5;
+    free(constructed);
     allocate_in_code = malloc;
     if (strcmp(kWords[0], "relocated") != 0 || strcmp(kWords[1], "strings") != 0)
         return 1;
