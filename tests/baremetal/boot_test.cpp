@@ -74,6 +74,13 @@ TEST_F(BootTest, ProgramDataPointingAnywhereIsRelocated) {
     EXPECT_EQ(qemu.output(), "relocations ok\nlorrinboot: main returned 0\n");
 }
 
+TEST_F(BootTest, TheDisplaySizeComesFromTheCommandLine) {
+    QemuSession qemu(LBW_PROGRAM_HOST_PROBE, LBW_TEST_FILES, {"-append", "display=640x480"});
+    ASSERT_TRUE(qemu.wait_for_output("display drawn\n")) << qemu.output();
+    EXPECT_NE(qemu.output().find("\ndisplay 640x480 bpp 32 red 8@16 green 8@8 blue 8@0 usable\n"), std::string::npos)
+        << qemu.output();
+}
+
 TEST_F(BootTest, FileStreamsWorkOnTheHostsFileStore) {
     QemuSession qemu(LBW_PROGRAM_FILE_LAYER, LBW_TEST_FILES);
     ASSERT_TRUE(qemu.wait_for_output("type a line: \n")) << qemu.output();
