@@ -12,4 +12,16 @@ function(lorrinboot_add_program name)
   target_compile_options(${name} PRIVATE ${LORRINBOOT_PROGRAM_FLAGS})
   target_link_options(${name} PRIVATE -nostdlib -fuse-ld=lld -Wl,--no-undefined)
   target_link_libraries(${name} PRIVATE LorrinBootWindow)
+  _lorrinboot_add_run_target(${name})
+endfunction()
+
+# With an installed library the simulator is known: each program also gets a target
+# run-NAME that runs it there.
+function(_lorrinboot_add_run_target name)
+  if(LORRINBOOT_SIMULATOR AND NOT TARGET run-${name})
+    add_custom_target(run-${name}
+      COMMAND ${LORRINBOOT_SIMULATOR} $<TARGET_FILE:${name}>
+      DEPENDS ${name} USES_TERMINAL
+      COMMENT "Running ${name} in the LorrinBoot simulator")
+  endif()
 endfunction()

@@ -1,0 +1,8 @@
+#include <lorrinboot.h>
+#include <string.h>
+
+int main(void) {
+    const char *text = "greetings from an installed library\n";
+    lm_lua_write(text, strlen(text));
+    return 3;
+}
