@@ -8,7 +8,7 @@ if(result)
   message(FATAL_ERROR "install failed")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/consumer -B ${WORK_DIR}/build
-  -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+  -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
   RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(result)
   message(FATAL_ERROR "configuring the user's project failed:\n${out}")
