@@ -4,10 +4,10 @@
 #include "boot/host.h"
 #include "boot/io.h"
 #include "boot/ps2.h"
-#include "boot/records.h"
 #include "boot/serial.h"
 
 #include "libc/include/lorrinboot/host.h"
+#include "libc/include/lorrinboot/window_host.h"
 
 #include <string.h>
 
@@ -109,7 +109,7 @@ int delete_file(const char *path) {
     return gFiles.remove(path) ? 1 : 0;
 }
 
-int png_decode_file(const char *path, ImageRecord *record) {
+int png_decode_file(const char *path, LmBaremetalProgramImageInfo *record) {
     const FileStore::File *file = gFiles.find(path);
     if (!file || !record || file->size > 0x7FFFFFFFu)
         return 0;
@@ -123,19 +123,19 @@ int png_decode_file(const char *path, ImageRecord *record) {
         return 0;
     }
     record->pixels = reinterpret_cast<uintptr_t>(pixels);
-    record->size_bytes = static_cast<uint32_t>(bytes);
+    record->sizeBytes = static_cast<uint32_t>(bytes);
     record->width = static_cast<uint32_t>(width);
     record->height = static_cast<uint32_t>(height);
     return 1;
 }
 
-int query_framebuffer(FramebufferRecord *record) {
+int query_framebuffer(LmBaremetalProgramFramebufferInfo *record) {
     display::Framebuffer fb;
     if (!record || !display::framebuffer(fb))
         return 0;
     // Bochs VBE 32-bit pixels are 0x00RRGGBB words.
-    *record = FramebufferRecord{fb.address, fb.pitch * fb.height, fb.pitch, fb.width, fb.height, 32,
-                                8, 16, 8, 8, 8, 0};
+    *record = LmBaremetalProgramFramebufferInfo{fb.address, fb.pitch * fb.height, fb.pitch, fb.width, fb.height, 32,
+                                                8, 16, 8, 8, 8, 0};
     return 1;
 }
 
@@ -151,11 +151,11 @@ uint32_t poll_key() {
     return c > 0 ? static_cast<uint32_t>(c) : 0;
 }
 
-int poll_pointer(PointerRecord *record) {
+int poll_pointer(LmBaremetalProgramPointerState *record) {
     ps2::PointerReport report;
     if (!record || !ps2::poll_pointer(report))
         return 0;
-    record->flags = kPointerRelative;
+    record->flags = LM_POINTER_RELATIVE;
     record->buttons = report.buttons;
     record->relative_x = report.dx;
     record->relative_y = report.dy;

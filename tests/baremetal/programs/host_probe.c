@@ -4,26 +4,10 @@
  * are called through the program API table directly. Each step prints a line that the
  * test compares; steps that need the test's help print "waiting ..." first. */
 #include <lorrinboot.h>
+#include <lorrinboot/window_host.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-
-typedef struct {
-    uint64_t pixels;
-    uint32_t size_bytes, width, height, reserved;
-} ImageRecord;
-
-typedef struct __attribute__((packed, aligned(4))) {
-    uint64_t address;
-    uint32_t host_word, pitch, width, height, bits_per_pixel;
-    uint32_t red_size, red_shift, green_size, green_shift, blue_size, blue_shift;
-} FramebufferRecord;
-
-typedef struct {
-    uint32_t flags, buttons;
-    int32_t absolute_x, absolute_y, relative_x, relative_y;
-    uint32_t range_x, range_y;
-} PointerRecord;
 
 #define API ((const volatile LmBaremetalProgramApi *)(uintptr_t)LM_PROGRAM_API_ADDRESS)
 #define HANDOFF ((const volatile LmBootHandoff *)(uintptr_t)LM_BOOT_HANDOFF_ADDRESS)
@@ -156,10 +140,10 @@ static void probe_files(void) {
     say("\n");
 }
 
-typedef int (*DecodePng)(const char *, ImageRecord *);
+typedef int (*DecodePng)(const char *, LmBaremetalProgramImageInfo *);
 
 static void decode(const char *path) {
-    ImageRecord record = {0, 0, 0, 0, 0};
+    LmBaremetalProgramImageInfo record = {0, 0, 0, 0, 0};
     say(path);
     if (!ENTRY(DecodePng, png_decode_file)(path, &record)) {
         say(": not decoded\n");
@@ -170,10 +154,10 @@ static void decode(const char *path) {
     say("x");
     say_number(record.height, 10);
     say(", ");
-    say_number(record.size_bytes, 10);
+    say_number(record.sizeBytes, 10);
     say(" bytes:");
     const uint8_t *pixels = (const uint8_t *)(uintptr_t)record.pixels;
-    for (uint32_t i = 0; i < record.size_bytes; i++) {
+    for (uint32_t i = 0; i < record.sizeBytes; i++) {
         say(" ");
         say_number(pixels[i], 10);
     }
@@ -181,10 +165,10 @@ static void decode(const char *path) {
     free((void *)(uintptr_t)record.pixels); /* the host heap's free, as the library does */
 }
 
-typedef int (*QueryFramebuffer)(FramebufferRecord *);
+typedef int (*QueryFramebuffer)(LmBaremetalProgramFramebufferInfo *);
 
 static void probe_display(void) {
-    FramebufferRecord fb;
+    LmBaremetalProgramFramebufferInfo fb;
     memset(&fb, 0, sizeof fb);
     if (!ENTRY(QueryFramebuffer, query_framebuffer)(&fb))
         return fail("no framebuffer");
@@ -240,7 +224,7 @@ static void collect_keys(const char *source, unsigned count) {
     say("\n");
 }
 
-typedef int (*PollPointer)(PointerRecord *);
+typedef int (*PollPointer)(LmBaremetalProgramPointerState *);
 
 static void probe_pointer(void) {
     PollPointer poll = ENTRY(PollPointer, poll_pointer);
@@ -250,7 +234,7 @@ static void probe_pointer(void) {
     int32_t dx = 0, dy = 0;
     uint32_t buttons = 0;
     while (!(buttons & 1)) {
-        PointerRecord record;
+        LmBaremetalProgramPointerState record;
         memset(&record, 0, sizeof record);
         if (poll(&record)) {
             dx += record.relative_x;
