@@ -179,6 +179,8 @@ const char *const kProbeServices =
     "images/broken.png: not decoded\n"
     "images/missing.png: not decoded\n"
     "greeting.txt: not decoded\n"
+    "library loaded ./images/../images/tiny.png: 3x2, last pixel 1 2 3 4\n"
+    "library loaded images/broken.png: nothing\n"
     "display 1280x720 bpp 32 red 8@16 green 8@8 blue 8@0 usable\n"
     "display drawn\n";
 

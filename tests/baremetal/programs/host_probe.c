@@ -165,6 +165,29 @@ static void decode(const char *path) {
     free((void *)(uintptr_t)record.pixels); /* the host heap's free, as the library does */
 }
 
+/* Through the library: its path clean-up, then the host's decoder and free. */
+static void load_image(const char *path) {
+    int width = -1, height = -1;
+    unsigned char *pixels = baremetal_load_raw_image(path, &width, &height);
+    say("library loaded ");
+    say(path);
+    if (!pixels) {
+        say(width == 0 && height == 0 ? ": nothing\n" : ": nothing, sizes not cleared\n");
+        return;
+    }
+    say(": ");
+    say_number((uint64_t)width, 10);
+    say("x");
+    say_number((uint64_t)height, 10);
+    say(", last pixel");
+    for (int i = 0; i < 4; i++) {
+        say(" ");
+        say_number(pixels[width * height * 4 - 4 + i], 10);
+    }
+    say("\n");
+    free(pixels);
+}
+
 typedef int (*QueryFramebuffer)(LmBaremetalProgramFramebufferInfo *);
 
 static void probe_display(void) {
@@ -262,6 +285,8 @@ int main(void) {
     decode("images/broken.png");
     decode("images/missing.png");
     decode("greeting.txt");
+    load_image("./images/../images/tiny.png");
+    load_image("images/broken.png");
     probe_display();
     collect_keys("keyboard", 7);
     collect_keys("serial", 4);
