@@ -39,6 +39,8 @@ const char *const kInternalNames[] = {
     "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
     "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+    // character classes, locale, number parsing, math
+    "gLocale", "digit_value", "wrap_angle",
 };
 
 // Names every build of the library must export, whatever else it grows.
@@ -46,6 +48,14 @@ const char *const kCoreExports[] = {
     "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
     "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
     "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+    // character classes, locale, number parsing, math, 64-bit integer helpers
+    "islower", "isupper", "isalpha", "isdigit", "isalnum", "isxdigit", "isspace", "isblank", "isprint",
+    "tolower", "toupper", "setlocale", "localeconv", "strtol", "strtoul", "strtoll", "strtoull", "strtod",
+    "strtof", "ldexp", "frexp", "fmod", "pow", "floor", "ceil", "trunc", "round", "lround", "llround",
+    "sqrt", "log", "sin", "cos", "fabs", "isfinite", "lm_math_isfinite", "lm_math_isfinitel", "frexpf",
+    "ldexpf", "powf", "floorf", "ceilf", "truncf", "sqrtf", "logf", "sinf", "cosf", "fmodf", "fabsf",
+    "lm_math_isfinitef", "__ashldi3", "__lshrdi3", "__ashrdi3", "udivmod64", "__udivdi3", "__umoddi3",
+    "__divdi3", "__moddi3",
 };
 
 class ExportsTest : public ::testing::Test {
