@@ -27,3 +27,8 @@ extern "C" int lm_lua_app_delete_file(const char *path) {
     auto delete_file = lm::host_entry<int (*)(const char *)>(LM_ENTRY_DELETE_FILE);
     return delete_file ? delete_file(path) : 0;
 }
+
+extern "C" int lm_program_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info) {
+    auto png_decode_file = lm::host_entry<int (*)(const char *, LmBaremetalProgramImageInfo *)>(LM_ENTRY_PNG_DECODE_FILE);
+    return png_decode_file ? png_decode_file(path, info) : 0;
+}

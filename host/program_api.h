@@ -40,3 +40,4 @@ inline Fn host_entry(uint32_t offset) {
 extern "C" int lm_lua_app_stat_file(const char *path, LmBaremetalProgramFileInfo *info);
 extern "C" int lm_lua_app_write_file(const char *path, const void *data, uint32_t size);
 extern "C" int lm_lua_app_delete_file(const char *path);
+extern "C" int lm_program_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info);

@@ -1,5 +1,6 @@
 // lorrinboot-sim: runs a program built for LorrinBootWindow inside the substitute host.
-// Console lines go to standard output, read_line reads standard input.
+#include "sim/machine_stop.h"
+#include "sim/options.h"
 #include "simhost/console.h"
 #include "simhost/heap.h"
 #include "simhost/host.h"
@@ -8,50 +9,65 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace {
 
-void usage() {
-    std::fprintf(stderr,
-                 "usage: lorrinboot-sim [--library FILE] PROGRAM.so\n"
-                 "Runs PROGRAM.so (a module exporting int main(void)) on the library in the\n"
-                 "substitute host; exits with main's value.\n");
+// An installed simulator runs on the library beside it (PREFIX/bin/.. /lib); a simulator
+// in the build tree on the library that build made.
+std::string default_library() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        auto installed = exe.parent_path().parent_path() / "lib" / "LorrinBootWindow";
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.string();
+    }
+    return LBW_LIBRARY_PATH;
+}
+
+// The probe heap gets the memory the host owns for it, described in both map forms.
+void describe_memory(lbw::sim::Host &host) {
+    using lbw::sim::Host;
+    LmBootHandoff &handoff = host.handoff();
+    handoff.memory_top = static_cast<uint32_t>(Host::kProbeMemoryEnd);
+    handoff.legacy_count = 1;
+    handoff.legacy_map[0] = {static_cast<uint32_t>(Host::kProbeMemoryStart),
+                             static_cast<uint32_t>(Host::kProbeMemoryEnd - Host::kProbeMemoryStart)};
+    handoff.wide_count = 1;
+    handoff.wide_map[0] = {Host::kProbeMemoryStart, Host::kProbeMemoryEnd - Host::kProbeMemoryStart};
+    handoff.wide_magic = LM_BOOT_WIDE_MAP_MAGIC;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    std::string library = LBW_LIBRARY_PATH;
-    std::string program;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--library") == 0 && i + 1 < argc) {
-            library = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            usage();
+    for (int i = 1; i < argc; i++)
+        if (std::strcmp(argv[i], "--help") == 0) {
+            lbw::sim::print_usage();
             return 0;
-        } else if (argv[i][0] != '-' && program.empty()) {
-            program = argv[i];
-        } else {
-            usage();
-            return 2;
         }
-    }
-    if (program.empty()) {
-        usage();
+    auto options = lbw::sim::parse_options(argc, argv, default_library());
+    if (!options) {
+        lbw::sim::print_usage();
         return 2;
     }
 
     try {
         lbw::sim::Host &host = lbw::sim::Host::instance();
+        host.heap().reset(options->memory_limit);
         host.heap().recording = false;
         host.console().recording = false;
         host.console().echo = stdout;
         host.console().input = stdin;
+        host.console().observer = lbw::sim::remember_console_line;
+        describe_memory(host);
 
-        lbw::sim::LoadedLibrary lib(library);
-        void *handle = lib.load_program(program);
+        lbw::sim::LoadedLibrary lib(options->library);
+        void *handle = lib.load_program(options->program);
         auto program_main = reinterpret_cast<int (*)()>(lbw::sim::LoadedLibrary::program_symbol(handle, "main"));
+        lbw::sim::report_machine_stops();
         int status = program_main();
         std::fflush(stdout);
         return status;

@@ -12,6 +12,7 @@ void ConsoleService::reset() {
     queued_input.clear();
     input = nullptr;
     echo = nullptr;
+    observer = nullptr;
     recording = true;
 }
 
@@ -19,6 +20,8 @@ void ConsoleService::host_console_write_line(const char *text) {
     ConsoleService &console = Host::instance().console();
     if (console.recording)
         console.lines.emplace_back(text);
+    if (console.observer)
+        console.observer(text);
     if (console.echo) {
         std::fputs(text, console.echo);
         std::fputc('\n', console.echo);

@@ -29,6 +29,8 @@ public:
     std::FILE *input = nullptr;
     // When set, every line is also printed there (the simulator uses stdout).
     std::FILE *echo = nullptr;
+    // When set, called with every line (the simulator keeps the last one).
+    void (*observer)(const char *text) = nullptr;
     bool recording = true;
 
     static void host_console_write_line(const char *text);

@@ -39,6 +39,11 @@ const char *const kInternalNames[] = {
     "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
     "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+    // Each module has its own __dso_handle
+    "__dso_handle",
+    // Core containers
+    "_ZN2lm6string8allocateEm", "_ZN2lm6string6assignEPKcm", "_ZN2lm6string6appendEPKcm",
+    "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
     // character classes, locale, number parsing, math
     "gLocale", "digit_value", "wrap_angle",
 };
@@ -48,6 +53,15 @@ const char *const kCoreExports[] = {
     "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
     "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
     "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+    "lm_lua_write_errorf", "snprintf", "vsnprintf", "bzero", "__bzero", "memchr", "strcmp",
+    "strncmp", "strcoll", "strcpy", "strchr", "strspn", "strpbrk", "strstr", "abs",
+    "lm_probe_heap_alloc", "lm_probe_heap_free_bytes", "lm_probe_heap_free_bytes64",
+    "lm_probe_heap_total_bytes", "lm_probe_heap_total_bytes64", "lm_probe_heap_reset",
+    // Allocation operators (new, new[], delete and delete[], unsized and sized), std::nothrow
+    "_Znwm", "_Znam", "_ZdlPv", "_ZdaPv", "_ZdlPvm", "_ZdaPvm", "_ZSt7nothrow",
+    // Static guards and destructors, the pure-virtual trap, inert compiler entries
+    "__cxa_guard_acquire", "__cxa_guard_release", "__cxa_guard_abort", "__cxa_atexit",
+    "__cxa_pure_virtual", "__gxx_personality_sj0", "__gxx_personality_v0", "_tlv_bootstrap",
     // character classes, locale, number parsing, math, 64-bit integer helpers
     "islower", "isupper", "isalpha", "isdigit", "isalnum", "isxdigit", "isspace", "isblank", "isprint",
     "tolower", "toupper", "setlocale", "localeconv", "strtol", "strtoul", "strtoll", "strtoull", "strtod",

@@ -1,0 +1,29 @@
+// Benchmarks load the built library into the substitute host once per process, as the
+// tests do, and call it through its exports.
+#pragma once
+
+#include "simhost/host.h"
+#include "simhost/heap.h"
+#include "simhost/console.h"
+#include "simhost/loader.h"
+
+#include <memory>
+
+namespace lbw::bench {
+
+inline sim::LoadedLibrary &library() {
+    static std::unique_ptr<sim::LoadedLibrary> lib = [] {
+        sim::Host &host = sim::Host::instance();
+        host.heap().recording = false;
+        host.console().recording = false;
+        return std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+    }();
+    return *lib;
+}
+
+template <class F>
+F *fn(const char *name) {
+    return library().function<F>(name);
+}
+
+} // namespace lbw::bench

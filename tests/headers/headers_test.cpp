@@ -1,0 +1,35 @@
+// Programs built against the public headers link to the library and run.
+#include "tests/support/library_test.h"
+
+#include <string>
+#include <vector>
+
+namespace lbw::test {
+namespace {
+
+using HeadersTest = LibraryTest;
+
+void run_and_check(sim::LoadedLibrary &lib, sim::Host &host, const char *path) {
+    void *program = lib.load_program(path);
+    auto main_ = reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"));
+    ASSERT_NE(main_, nullptr);
+    EXPECT_EQ(main_(), 29); // the length of the third line
+    EXPECT_EQ(host.console().lines, (std::vector<std::string>{
+                                         "sum 3 4 0.500000 copied",
+                                         "probe 7 0",
+                                         "time 4c4d4236 clock 0 env 0x0",
+                                         "error shown",
+                                     }));
+    EXPECT_EQ(host.heap().bytes_in_use(), 0u);
+}
+
+TEST_F(HeadersTest, CProgram) {
+    run_and_check(lib(), host(), LBW_PROGRAM_HEADERS_C_PROGRAM);
+}
+
+TEST_F(HeadersTest, CxxProgram) {
+    run_and_check(lib(), host(), LBW_PROGRAM_HEADERS_CXX_PROGRAM);
+}
+
+} // namespace
+} // namespace lbw::test
