@@ -38,8 +38,8 @@ LM_EXPORT double frexp(double x, int *e) {
     if (x == 0.0)
         return 0.0;
     double m = -x > x ? -x : x;
-    if (m - m != 0.0 && m == m)
-        return x;
+    if (m == __builtin_inf())
+        return x; // halving would never bring it below 1
     int k = 0;
     while (m >= 1.0) {
         m = m * 0.5;

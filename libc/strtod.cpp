@@ -1,6 +1,7 @@
 // strtod and strtof: a single pass that builds the value in double precision digit by
 // digit, without rounding correction. No textual infinity or NaN, no hexadecimal form.
 #include "host/program_api.h"
+#include "libc/math_support.h"
 #include "libc/number_scan.h"
 
 namespace {
@@ -27,11 +28,11 @@ double power_of_ten(int n) {
 // itself never overflows: 0 stays 0 and a tiny mantissa with a large exponent (or the
 // reverse) still lands on its value.
 double scale_by_power_of_ten(double value, int exponent) {
-    while (exponent > 300 && value != 0.0 && value - value == 0.0) {
+    while (exponent > 300 && value != 0.0 && lm::math::is_finite(value)) {
         value = value * 1e300;
         exponent -= 300;
     }
-    while (exponent < -300 && value != 0.0 && value - value == 0.0) {
+    while (exponent < -300 && value != 0.0 && lm::math::is_finite(value)) {
         value = value / 1e300;
         exponent += 300;
     }
@@ -69,7 +70,7 @@ LM_EXPORT double strtod(const char *s, char **end) {
             // Digits past the point where the scale would overflow cannot change the
             // value: they are consumed and ignored.
             double next_scale = scale * 10.0;
-            if (next_scale - next_scale != 0.0)
+            if (!lm::math::is_finite(next_scale))
                 continue;
             fraction = fraction * 10.0 + (*p - '0');
             scale = next_scale;
