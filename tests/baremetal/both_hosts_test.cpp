@@ -1,6 +1,7 @@
-// The same window program, fed the same inputs one at a time, on the bare machine
-// (QEMU's standard VGA, read back with the monitor's screendump) and in the substitute
-// host behind the simulator: the display must end up identical, pixel for pixel.
+// A program behaves alike on the bare machine (QEMU) and in the substitute host behind
+// the simulator: a window program fed the same inputs one at a time leaves the same
+// picture on the display (QEMU's standard VGA, read back with the monitor's
+// screendump), pixel for pixel, and arithmetic gives the same bits.
 #include "simhost/console.h"
 #include "simhost/display.h"
 #include "tests/baremetal/qemu_session.h"
@@ -69,9 +70,9 @@ bool read_ppm(const std::string &path, uint32_t &width, uint32_t &height, std::v
     return static_cast<bool>(in);
 }
 
-class FrameTest : public LibraryTest {};
+class BothHostsTest : public LibraryTest {};
 
-TEST_F(FrameTest, TheBareMachineShowsTheSameFrameAsTheSubstituteHost) {
+TEST_F(BothHostsTest, TheBareMachineShowsTheSameFrameAsTheSubstituteHost) {
     if (QemuSession::qemu_path()[0] == 0)
         GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
 
@@ -133,6 +134,27 @@ TEST_F(FrameTest, TheBareMachineShowsTheSameFrameAsTheSubstituteHost) {
 
     qemu.send("\r");
     EXPECT_EQ(qemu.wait_exit(), 1) << qemu.output();
+}
+
+// Console output of a program run to its end in the substitute host, one line each.
+std::string substitute_host_output(sim::LoadedLibrary &library, const char *program) {
+    auto program_main =
+        reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(library.load_program(program), "main"));
+    int status = program_main();
+    std::string text;
+    for (const std::string &line : sim::Host::instance().console().lines)
+        text += line + "\n";
+    return text + "lorrinboot: main returned " + std::to_string(status) + "\n";
+}
+
+TEST_F(BothHostsTest, ArithmeticGivesTheSameBitsOnBothHosts) {
+    if (QemuSession::qemu_path()[0] == 0)
+        GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
+    std::string expected = substitute_host_output(lib(), LBW_PROGRAM_NUMBERS);
+    ASSERT_NE(expected.find("sqrt(2) = 1.41421"), std::string::npos) << expected;
+    QemuSession qemu(LBW_PROGRAM_NUMBERS);
+    ASSERT_EQ(qemu.wait_exit(), 1) << qemu.output();
+    EXPECT_EQ(qemu.output(), expected);
 }
 
 } // namespace
