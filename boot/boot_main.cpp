@@ -6,6 +6,7 @@
 // Kernel command line options: display=WIDTHxHEIGHT (the framebuffer's size).
 #include "boot/display.h"
 #include "boot/elf_loader.h"
+#include "boot/exceptions.h"
 #include "boot/host.h"
 #include "boot/io.h"
 #include "boot/memory_map.h"
@@ -110,6 +111,7 @@ void relocate(ElfImage &image, const ElfImage *const *scope, uint32_t scope_coun
 
 extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
     serial::init();
+    install_exception_handlers();
     if (magic != kMultibootLoaderMagic)
         fatal("not started by a Multiboot loader");
     const MultibootInfo &info = *physical<const MultibootInfo>(info_address);

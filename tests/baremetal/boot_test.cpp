@@ -139,6 +139,17 @@ TEST_F(BootTest, WithoutTheProgramNothingRuns) {
                              "cpio archive of files)\n");
 }
 
+TEST_F(BootTest, AProcessorExceptionIsReportedInsteadOfAReset) {
+    QemuSession qemu(LBW_PROGRAM_TRAP);
+    ASSERT_EQ(qemu.wait_exit(), kHostFailure) << qemu.output();
+    std::string output = qemu.output();
+    EXPECT_EQ(output.rfind("about to trap\nlorrinboot: processor exception 6 (invalid opcode) at 0x", 0), 0u) << output;
+    EXPECT_NE(output.find(", error code 0x0000000000000000\n"
+                          "lorrinboot: the program was stopped by a processor exception\n"),
+              std::string::npos)
+        << output;
+}
+
 TEST_F(BootTest, AbortHaltsTheProcessorWithInterruptsOff) {
     QemuSession qemu(LBW_PROGRAM_STOP_MACHINE);
     ASSERT_TRUE(qemu.wait_for_output("stopping the machine\n")) << qemu.output();
