@@ -3,7 +3,7 @@
 #   run-qemu.sh [--nographic] BOOT_IMAGE LIBRARY PROGRAM [FILES.cpio] [-- QEMU options...]
 # The console is the serial port: this terminal. With --nographic there is no window
 # either (leave QEMU with Ctrl-A X). Exits with the value main returned (mod 64), 129
-# when the host could not start the program.
+# when the host could not start the program or stopped it on a processor exception.
 set -eu
 qemu=${LBW_QEMU:-qemu-system-x86_64}
 display="-serial stdio"
@@ -22,10 +22,11 @@ fi
 [ "${1:-}" = "--" ] && shift
 status=0
 # shellcheck disable=SC2086
-"$qemu" -kernel "$kernel" -initrd "$modules" -m 256M -vga std -no-reboot \
+"$qemu" -kernel "$kernel" -initrd "$modules" -m 256M -vga std -nic none -no-reboot \
     -device isa-debug-exit,iobase=0xf4,iosize=0x04 $display "$@" || status=$?
-# isa-debug-exit ends QEMU with 2 * value + 1; 0 means QEMU was closed by hand.
-if [ $((status % 2)) -eq 1 ]; then
+# isa-debug-exit ends QEMU with 2 * value + 1 (the host's own failures give 129); 0
+# means QEMU was closed by hand.
+if [ $((status % 2)) -eq 1 ] && [ $status -ne 129 ]; then
     status=$(((status - 1) / 2))
 fi
 exit $status

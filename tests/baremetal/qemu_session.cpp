@@ -57,7 +57,7 @@ void QemuSession::start(const std::vector<std::string> &module_paths, const std:
         modules += (modules.empty() ? "" : ",") + path;
     std::vector<std::string> arguments = {
         qemu_path(), "-kernel", LBW_BOOT_IMAGE, "-initrd", modules, "-m", "256M", "-vga", "std",
-        "-display", "none", "-no-reboot", "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
+        "-display", "none", "-nic", "none", "-no-reboot", "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04",
         "-chardev", "stdio,id=serial0,signal=off", "-serial", "chardev:serial0",
         "-monitor", "unix:" + directory_ + "/monitor,server=on,wait=off"};
     arguments.insert(arguments.end(), extra_arguments.begin(), extra_arguments.end());
