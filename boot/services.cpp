@@ -139,16 +139,28 @@ int query_framebuffer(LmBaremetalProgramFramebufferInfo *record) {
     return 1;
 }
 
+bool gKeyDelivered; // the last poll_key call handed out a key
+
+// One key per poll: the library keeps calling until it gets 0, so answering 0 after each
+// key gives every update exactly one key, and presses are never merged into one latched
+// flag. The simulator feeds scripted keys the same way.
 uint32_t poll_key() {
-    uint32_t key = ps2::poll_key();
-    if (key)
-        return key;
-    // A terminal on the serial line sends characters and escape sequences: each byte
-    // is a key word with the character alone. A NUL byte cannot be told from "no key".
-    int c;
-    while ((c = serial::read_byte()) == 0) {
+    if (gKeyDelivered) {
+        gKeyDelivered = false;
+        return 0;
     }
-    return c > 0 ? static_cast<uint32_t>(c) : 0;
+    uint32_t key = ps2::poll_key();
+    if (!key) {
+        // A terminal on the serial line sends characters and escape sequences: each
+        // byte is a key word with the character alone. A NUL byte cannot be told from
+        // "no key" and is skipped.
+        int c;
+        while ((c = serial::read_byte()) == 0) {
+        }
+        key = c > 0 ? static_cast<uint32_t>(c) : 0;
+    }
+    gKeyDelivered = key != 0;
+    return key;
 }
 
 int poll_pointer(LmBaremetalProgramPointerState *record) {

@@ -252,6 +252,9 @@ TEST_F(BootTest, HostServicesAsAProgramSeesThem) {
     ASSERT_TRUE(qemu.wait_for_output("waiting for the pointer\n")) << qemu.output();
     qemu.monitor("mouse_move 10 5");
     qemu.monitor("mouse_button 1");
+    // Keys that wait together still come one per update.
+    ASSERT_TRUE(qemu.wait_for_output("waiting for 3 keys, counting them per update\n")) << qemu.output();
+    qemu.send("xyz");
     ASSERT_EQ(qemu.wait_exit(), exit_status_for(5)) << qemu.output();
     EXPECT_EQ(qemu.output(), std::string(kProbeServices) +
                                  "waiting for 7 keyboard keys\n"
@@ -260,6 +263,8 @@ TEST_F(BootTest, HostServicesAsAProgramSeesThem) {
                                  "keys: 0x78 0x1b 0x5b 0x41\n"
                                  "waiting for the pointer\n"
                                  "pointer moved 10 5 button 0 down\n"
+                                 "waiting for 3 keys, counting them per update\n"
+                                 "most keys in one update: 1\n"
                                  "lorrinboot: main returned 5\n");
 }
 

@@ -276,6 +276,24 @@ static void probe_pointer(void) {
     say(" button 0 down\n");
 }
 
+/* As the library polls in each update: until poll_key answers 0. */
+static void count_keys_per_update(unsigned total) {
+    say("waiting for ");
+    say_number(total, 10);
+    say(" keys, counting them per update\n");
+    unsigned seen = 0, most = 0;
+    while (seen < total) {
+        unsigned in_update = 0;
+        while (ENTRY(PollKey, poll_key)())
+            in_update++;
+        seen += in_update;
+        most = in_update > most ? in_update : most;
+    }
+    say("most keys in one update: ");
+    say_number(most, 10);
+    say("\n");
+}
+
 int main(void) {
     probe_memory_map();
     probe_heap();
@@ -291,5 +309,6 @@ int main(void) {
     collect_keys("keyboard", 7);
     collect_keys("serial", 4);
     probe_pointer();
+    count_keys_per_update(3);
     return 5;
 }
