@@ -17,6 +17,14 @@ int stat_empty_at_address_zero(const char *, LmBaremetalProgramFileInfo *info) {
     return 1;
 }
 
+void at_zero(sim::Host &h) {
+    h.set_entry(LM_ENTRY_STAT_FILE, &stat_at_address_zero);
+}
+
+void no_heap(sim::Host &h) {
+    h.heap().fail = [](uint64_t) { return true; };
+}
+
 // Every row of the failure table, each from a fresh host and lm_errno 0; no record may
 // be left allocated.
 TEST_F(OpenTest, FailedOpensGiveNullWithTheirErrorNumber) {
@@ -29,11 +37,9 @@ TEST_F(OpenTest, FailedOpensGiveNullWithTheirErrorNumber) {
     const Case cases[] = {
         {"null path", nullptr, "r", nullptr, 22},
         {"null mode", "f", nullptr, nullptr, 22},
-        {"record allocation", "f", "r+", [](sim::Host &h) { h.heap().fail = [](uint64_t) { return true; }; }, 12},
-        {"record allocation, absent file", "absent", "r+",
-         [](sim::Host &h) { h.heap().fail = [](uint64_t) { return true; }; }, 12},
-        {"record allocation, standard stream", "__lmfs_stdout", "r",
-         [](sim::Host &h) { h.heap().fail = [](uint64_t) { return true; }; }, 12},
+        {"record allocation", "f", "r+", no_heap, 12},
+        {"record allocation, absent file", "absent", "r+", no_heap, 12},
+        {"record allocation, standard stream", "__lmfs_stdout", "r", no_heap, 12},
         {"buffer allocation", "f", "r+", [](sim::Host &h) { h.heap().fail = [](uint64_t s) { return s == 256; }; }, 12},
         {"absent, r", "absent", "r", nullptr, 2},
         {"absent, rb", "absent", "rb", nullptr, 2},
@@ -43,10 +49,10 @@ TEST_F(OpenTest, FailedOpensGiveNullWithTheirErrorNumber) {
         {"standard name in capitals", "__LMFS_STDOUT", "r", nullptr, 2},
         {"standard name with a blank", "__lmfs_stdout ", "r", nullptr, 2},
         {"no stat entry", "f", "r", [](sim::Host &h) { h.set_entry(LM_ENTRY_STAT_FILE, nullptr); }, 2},
-        {"nonempty at address 0, r", "f", "r", [](sim::Host &h) { h.set_entry(LM_ENTRY_STAT_FILE, &stat_at_address_zero); }, 5},
-        {"nonempty at address 0, r+", "f", "r+", [](sim::Host &h) { h.set_entry(LM_ENTRY_STAT_FILE, &stat_at_address_zero); }, 5},
-        {"nonempty at address 0, a", "f", "a", [](sim::Host &h) { h.set_entry(LM_ENTRY_STAT_FILE, &stat_at_address_zero); }, 5},
-        {"nonempty at address 0, w", "f", "w", [](sim::Host &h) { h.set_entry(LM_ENTRY_STAT_FILE, &stat_at_address_zero); }, 5},
+        {"nonempty at address 0, r", "f", "r", at_zero, 5},
+        {"nonempty at address 0, r+", "f", "r+", at_zero, 5},
+        {"nonempty at address 0, a", "f", "a", at_zero, 5},
+        {"nonempty at address 0, w", "f", "w", at_zero, 5},
         // A writable stream writes back under its stored path, which holds 240 characters.
         {"path too long to write back, w", too_long.c_str(), "w", nullptr, 22},
         {"path too long to write back, a", too_long.c_str(), "a", nullptr, 22},
