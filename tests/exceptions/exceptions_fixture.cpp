@@ -35,7 +35,7 @@ bool ExceptionsTest::frame_list_empty() {
 bool ExceptionsTest::caught_stack_empty() {
     void *object = fn<void *(size_t)>("__cxa_allocate_exception")(0);
     ExceptionHeader *header = header_of(object);
-    fn<void *(void *)>("__cxa_begin_catch")(header);
+    fn<void *(void *)>("__cxa_begin_catch")(exception_of(header));
     bool empty = header->nextCaught == nullptr;
     fn<void()>("__cxa_end_catch")();
     return empty;

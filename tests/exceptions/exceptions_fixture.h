@@ -37,6 +37,11 @@ static_assert(sizeof(ExceptionHeader) == 48);
 inline ExceptionHeader *header_of(void *object) {
     return reinterpret_cast<ExceptionHeader *>(static_cast<char *>(object) - sizeof(ExceptionHeader));
 }
+// The exception pointer, which landing pads receive and hand back to the runtime: 32
+// bytes before the object.
+inline void *exception_of(ExceptionHeader *header) {
+    return header ? reinterpret_cast<char *>(header + 1) - 32 : nullptr;
+}
 
 class ExceptionsTest : public LibraryTest {
 protected:

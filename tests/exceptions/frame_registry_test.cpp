@@ -133,13 +133,13 @@ TEST_F(FrameRegistryTest, UnwindEntersCleanupThenHandlerWithTheirStacks) {
     ExceptionHeader *header = header_of(object);
     header->exceptionType = intType;
     auto raise = fn<void(void *)>("_Unwind_SjLj_RaiseException");
-    ASSERT_TRUE(lands(raise, header));
+    ASSERT_TRUE(lands(raise, exception_of(header)));
 
     // The cleanup of the innermost frame, with selector 0; the list is unchanged.
     EXPECT_EQ(gSeenStack, reinterpret_cast<uintptr_t>(inner.jumpBuffer[2]));
     EXPECT_EQ(gSeenFrame, reinterpret_cast<uintptr_t>(inner.jumpBuffer[0]));
     EXPECT_EQ(inner.callSite, 5);
-    EXPECT_EQ(inner.data[0], static_cast<uint32_t>(reinterpret_cast<uintptr_t>(header)));
+    EXPECT_EQ(inner.data[0], static_cast<uint32_t>(reinterpret_cast<uintptr_t>(exception_of(header))));
     EXPECT_EQ(inner.data[1], 0u);
     EXPECT_EQ(head(), &inner);
     EXPECT_EQ(header->handlerContext, reinterpret_cast<FrameRecord *>(&outer));
@@ -147,11 +147,11 @@ TEST_F(FrameRegistryTest, UnwindEntersCleanupThenHandlerWithTheirStacks) {
     EXPECT_EQ(header->handlerSelector, 1);
 
     // The cleanup pad resumes: the frames in between are removed silently.
-    ASSERT_TRUE(lands(fn<void(void *)>("_Unwind_SjLj_Resume"), header));
+    ASSERT_TRUE(lands(fn<void(void *)>("_Unwind_SjLj_Resume"), exception_of(header)));
     EXPECT_EQ(gSeenStack, reinterpret_cast<uintptr_t>(outer.jumpBuffer[2]));
     EXPECT_EQ(gSeenFrame, reinterpret_cast<uintptr_t>(outer.jumpBuffer[0]));
     EXPECT_EQ(outer.callSite, 2);
-    EXPECT_EQ(outer.data[0], static_cast<uint32_t>(reinterpret_cast<uintptr_t>(header)));
+    EXPECT_EQ(outer.data[0], static_cast<uint32_t>(reinterpret_cast<uintptr_t>(exception_of(header))));
     EXPECT_EQ(outer.data[1], 1u);
     EXPECT_EQ(uncovered.callSite, -1);
     EXPECT_EQ(noTable.callSite, 1);
@@ -168,7 +168,7 @@ TEST_F(FrameRegistryTest, TypeThatNobodyCatchesEntersNoPad) {
     void *object = fn<void *(size_t)>("__cxa_allocate_exception")(sizeof(int));
     header_of(object)->exceptionType = lib().symbol("_ZTIi");
     auto raise = fn<void(void *)>("_Unwind_SjLj_RaiseException");
-    EXPECT_HALTS(lands(raise, header_of(object))); // a landing would return here
+    EXPECT_HALTS(lands(raise, exception_of(header_of(object)))); // a landing would return here
     pop(inner);
     fn<void(void *)>("__cxa_free_exception")(object);
 }

@@ -15,7 +15,7 @@ class RuntimeEntryTest : public ExceptionsTest {
 protected:
     void *allocate(size_t size) { return fn<void *(size_t)>("__cxa_allocate_exception")(size); }
     void free_exception(void *object) { fn<void(void *)>("__cxa_free_exception")(object); }
-    void *begin_catch(void *header) { return fn<void *(void *)>("__cxa_begin_catch")(header); }
+    void *begin_catch(ExceptionHeader *header) { return fn<void *(void *)>("__cxa_begin_catch")(exception_of(header)); }
     void end_catch() { fn<void()>("__cxa_end_catch")(); }
     void restore_heap_entries() {
         host().set_entry(LM_ENTRY_MALLOC, sim::HostHeap::host_malloc);
@@ -190,12 +190,12 @@ TEST_F(RuntimeEntryTest, PointerTypesHandTheStoredPointerToTheHandler) {
     *static_cast<const char **>(object) = text;
     header_of(object)->exceptionType = lib().symbol("_ZTIPKc");
     EXPECT_EQ(begin_catch(header_of(object)), text);
-    EXPECT_EQ(fn<void *(void *)>("__cxa_get_exception_ptr")(header_of(object)), object);
+    EXPECT_EQ(fn<void *(void *)>("__cxa_get_exception_ptr")(exception_of(header_of(object))), object);
     end_catch();
 
     void *number = allocate(sizeof(int));
     header_of(number)->exceptionType = lib().symbol("_ZTIi");
-    EXPECT_EQ(fn<void *(void *)>("__cxa_get_exception_ptr")(header_of(number)), number);
+    EXPECT_EQ(fn<void *(void *)>("__cxa_get_exception_ptr")(exception_of(header_of(number))), number);
     EXPECT_EQ(begin_catch(header_of(number)), number);
     end_catch();
     EXPECT_EQ(fn<void *(void *)>("__cxa_get_exception_ptr")(nullptr), nullptr);
@@ -266,9 +266,9 @@ TEST_F(RuntimeEntryTest, TerminationPathsStopTheMachine) {
 TEST_F(RuntimeEntryTest, ThrowWithNoFramesTerminates) {
     void *object = allocate(sizeof(int));
     EXPECT_HALTS(fn<void(void *, const void *, void *)>("__cxa_throw")(object, lib().symbol("_ZTIi"), nullptr));
-    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_RaiseException")(header_of(object)));
-    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_Resume")(header_of(object)));
-    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_Resume_or_Rethrow")(header_of(object)));
+    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_RaiseException")(exception_of(header_of(object))));
+    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_Resume")(exception_of(header_of(object))));
+    EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_Resume_or_Rethrow")(exception_of(header_of(object))));
     EXPECT_HALTS(fn<void(void *)>("_Unwind_SjLj_Resume")(nullptr));
     free_exception(object);
 }
@@ -276,7 +276,7 @@ TEST_F(RuntimeEntryTest, ThrowWithNoFramesTerminates) {
 // The terminate path of functions that must not throw.
 TEST_F(RuntimeEntryTest, ClangCallTerminateCatchesThenStops) {
     void *object = allocate(4);
-    EXPECT_HALTS(fn<void(void *)>("__clang_call_terminate")(header_of(object)));
+    EXPECT_HALTS(fn<void(void *)>("__clang_call_terminate")(exception_of(header_of(object))));
     free_exception(object);
 }
 

@@ -42,6 +42,7 @@ TEST_P(ThrowCatchTest, PointerHandlersSeeTheThrownPointer) {
     EXPECT_EQ(run("catch_by_pointer"), 42);
     EXPECT_EQ(run("catch_string_literal"), 1);
     EXPECT_EQ(run("catch_pointer_to_int"), 5);
+    EXPECT_EQ(run("catch_pointer_by_reference"), 5);
     EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
 }
 

@@ -58,6 +58,17 @@ int catch_pointer_to_int() {
 }
 #pragma clang diagnostic pop
 
+// A pointer to a non-class type caught by reference: compiled code reads the pointer 32
+// bytes past the exception pointer its landing pad received.
+int catch_pointer_by_reference() {
+    try {
+        throw &gObject;
+    } catch (int *&p) {
+        return p == &gObject ? *p : -2;
+    }
+    return -1;
+}
+
 int catch_double() {
     try {
         throw 2.5;
