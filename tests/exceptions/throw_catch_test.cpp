@@ -11,7 +11,15 @@ namespace {
 class ThrowCatchTest : public ExceptionsTest, public ::testing::WithParamInterface<const char *> {
 protected:
     const char *program_path() const override { return GetParam(); }
+    // Runs a scenario from an empty trace: its result and what it traced.
+    template <class... Args>
+    std::pair<int, std::string> traced(const char *scenario, Args... args) {
+        program_fn<void()>("trace_clear")();
+        int result = program_fn<int(Args...)>(scenario)(args...);
+        return {result, trace()};
+    }
 };
+using Traced = std::pair<int, std::string>;
 
 INSTANTIATE_TEST_SUITE_P(Builds, ThrowCatchTest,
                          ::testing::Values(LBW_PROGRAM_EXCEPTIONS_PROGRAM, LBW_PROGRAM_EXCEPTIONS_PROGRAM_O0),
@@ -170,6 +178,68 @@ TEST_P(ThrowCatchTest, SetjmpReturnsTheLongjmpValue) {
     EXPECT_EQ(setjmp_result(-3, 20), -3);
     EXPECT_EQ(run("setjmp_loop"), 43);
     EXPECT_EQ(run("setjmp_direct"), 0);
+}
+
+// Members and bases built before a constructor throws are destroyed in reverse order; the
+// object's own destructor never runs.
+TEST_P(ThrowCatchTest, PartlyConstructedObjectsDestroyTheirBuiltMembers) {
+    const Traced expected[] = {{1, "caught ~Error "},
+                               {1, "+a -a caught ~Error "},
+                               {1, "+a +b -b -a caught ~Error "},
+                               {1, "+a +b +c -c -b -a caught ~Error "},
+                               {2, "+a +b +c +d body -d -c -b -a caught ~Error "}};
+    for (int failing = 0; failing < 5; ++failing)
+        EXPECT_EQ(traced("partly_constructed", failing), expected[failing]) << failing;
+    EXPECT_EQ(traced("partly_constructed_derived"), Traced(1, "+base -base caught ~Error "));
+    EXPECT_EQ(traced("function_try_block"), Traced(1, "ctor-handler caught ~Error "));
+    EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
+}
+
+TEST_P(ThrowCatchTest, EachCallSiteOfAFunctionHasItsOwnPad) {
+    const Traced pads[] = {{0, "~t3 ~t2 ~t1 "}, {1, "~t1 caught ~Error "}, {2, "~t2 ~t1 caught ~Error "},
+                           {3, "~t3 ~t2 ~t1 caught ~Error "}, {4, "~t3 ~t2 ~t1 caught ~Error "},
+                           {5, "~t3 ~t2 ~t1 caught ~Error "}};
+    for (int which = 0; which < 6; ++which)
+        EXPECT_EQ(traced("several_landing_pads", which), pads[which]) << which;
+    EXPECT_EQ(traced("nested_try_blocks", 0), Traced(0, ""));
+    EXPECT_EQ(traced("nested_try_blocks", 1), Traced(20, "inner ~Error middle ~Error "));
+    EXPECT_EQ(traced("nested_try_blocks", 3), Traced(330, "middle ~Error outer ~Error "));
+    EXPECT_EQ(traced("rethrow_after_nested_handler"), Traced(1, "second ~Error outer ~Error "));
+    EXPECT_EQ(traced("rethrow_through_levels", 50).first, 70);
+    EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
+}
+
+TEST_P(ThrowCatchTest, DestructorsThatThrowOrCatch) {
+    // Leaving a catch-all block through a throwing destructor ends the first exception.
+    EXPECT_EQ(traced("throw_from_destructor_in_catch_all"), Traced(30, "handling ~throwing ~Error outer ~Error "));
+    // A destructor run by the unwinder may throw and catch inside itself.
+    EXPECT_EQ(traced("throw_and_catch_inside_destructor_during_unwind"), Traced(2, "~t quiet ~Error caught ~Error "));
+    EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
+}
+
+TEST_P(ThrowCatchTest, DestructorThrowingDuringUnwindingTerminates) {
+    trace_to_stderr();
+    EXPECT_EXIT(run("throw_from_destructor_during_unwind"), ::testing::KilledBySignal(SIGSEGV), "^~throwing $");
+}
+
+TEST_P(ThrowCatchTest, ArraysStaticsVirtualBasesAndOtherThrownKinds) {
+    host().heap().malloc_sizes.clear();
+    EXPECT_EQ(traced("array_cookie", 4), Traced(600, "++++----"));
+    EXPECT_EQ(host().heap().malloc_sizes, std::vector<uint64_t>{8 + 4 * 4}) << "count cookie and elements";
+    EXPECT_EQ(traced("array_constructor_throws", 4, -1), Traced(0, "++++----"));
+    EXPECT_EQ(traced("array_constructor_throws", 4, 0), Traced(50, "caught ~Error "));
+    EXPECT_EQ(traced("array_constructor_throws", 4, 2), Traced(50, "++--caught ~Error "));
+    EXPECT_EQ(run("static_initialisation_retried"), 1);
+    // A class with a virtual base is caught as itself.
+    EXPECT_EQ(traced("catch_virtual_base_class"), Traced(7123, "caught ~Diamond "));
+    EXPECT_EQ(run("other_kinds"), 0x3F); // enum, member pointers, function pointer, aligned class
+    EXPECT_EQ(run("dynamic_cast_to_void"), 1);
+    EXPECT_EQ(run("typeid_comparisons"), 0x1F);
+    EXPECT_EQ(host().heap().bytes_in_use(), heap_baseline);
+}
+
+TEST_P(ThrowCatchTest, TypeidOfANullObjectTerminates) {
+    EXPECT_HALTS(run("typeid_of_null"));
 }
 
 } // namespace
