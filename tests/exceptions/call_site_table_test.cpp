@@ -62,45 +62,36 @@ void expect_cleared(const Handler &h) {
     EXPECT_EQ(h.selector, 0);
 }
 
-TEST_F(CallSiteTableTest, Uleb128AndSleb128) {
-    const uint8_t e5[] = {0xE5, 0x8E, 0x26, 0x99};
-    const uint8_t *p = e5;
-    EXPECT_EQ(uleb(&p), 624485u);
-    EXPECT_EQ(p, e5 + 3);
-    const uint8_t minusOne[] = {0x7F};
-    p = minusOne;
-    EXPECT_EQ(sleb(&p), -1);
-    EXPECT_EQ(p, minusOne + 1);
-    const uint8_t sixtyThree[] = {0x3F};
-    p = sixtyThree;
-    EXPECT_EQ(sleb(&p), 63);
-    const uint8_t minus128[] = {0x80, 0x7F};
-    p = minus128;
-    EXPECT_EQ(sleb(&p), -128);
-    const uint8_t zero[] = {0x00};
-    p = zero;
-    EXPECT_EQ(uleb(&p), 0u);
-}
+using Bytes = std::vector<uint8_t>;
+using Read = std::pair<uint64_t, size_t>; // value, bytes consumed
 
 // Bits beyond the 64th are dropped; the cursor still moves past every byte.
-TEST_F(CallSiteTableTest, Leb128BeyondSixtyFourBitsIsCutOff) {
-    std::vector<uint8_t> longest(12, 0xFF);
-    longest.back() = 0x7F;
-    const uint8_t *p = longest.data();
-    EXPECT_EQ(uleb(&p), ~uint64_t{0});
-    EXPECT_EQ(p, longest.data() + longest.size());
-    p = longest.data();
-    EXPECT_EQ(sleb(&p), -1);
-    EXPECT_EQ(p, longest.data() + longest.size());
-
-    // 2^63 as ten bytes: the tenth byte carries bit 63.
-    const uint8_t top[] = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01};
-    p = top;
-    EXPECT_EQ(uleb(&p), uint64_t{1} << 63);
-    // A positive sign-extending value at shift 70 leaves the value as read.
-    const uint8_t positive[] = {0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00};
-    p = positive;
-    EXPECT_EQ(sleb(&p), 1);
+TEST_F(CallSiteTableTest, Leb128) {
+    auto read = [](auto reader, Bytes bytes) {
+        const uint8_t *p = bytes.data();
+        uint64_t value = static_cast<uint64_t>(reader(&p));
+        return Read(value, p - bytes.data());
+    };
+    Bytes ones(12, 0xFF);
+    ones.back() = 0x7F;
+    const std::pair<Bytes, Read> unsigned_cases[] = {
+        {{0xE5, 0x8E, 0x26, 0x99}, {624485, 3}},
+        {{0x00}, {0, 1}},
+        {ones, {~uint64_t{0}, 12}},
+        {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01}, {uint64_t{1} << 63, 10}},
+    };
+    for (const auto &[bytes, expected] : unsigned_cases)
+        EXPECT_EQ(read(uleb, bytes), expected) << expected.first;
+    const std::pair<Bytes, Read> signed_cases[] = {
+        {{0x7F}, {uint64_t(-1), 1}},
+        {{0x3F}, {63, 1}},
+        {{0x80, 0x7F}, {uint64_t(-128), 2}},
+        {ones, {uint64_t(-1), 12}},
+        // A positive sign bit at shift 70 leaves the value as read.
+        {{0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, {1, 11}},
+    };
+    for (const auto &[bytes, expected] : signed_cases)
+        EXPECT_EQ(read(sleb, bytes), expected) << int64_t(expected.first);
 }
 
 TEST_F(CallSiteTableTest, ReadUnalignedIsLittleEndian) {
@@ -112,42 +103,30 @@ TEST_F(CallSiteTableTest, ReadUnalignedIsLittleEndian) {
 }
 
 TEST_F(CallSiteTableTest, EncodedPointerFormats) {
-    const uint8_t *p;
-    const uint8_t zero4[] = {0, 0, 0, 0};
-    p = zero4;
-    EXPECT_EQ(encoded(0x9B, &p), 0u);
-    EXPECT_EQ(p, zero4 + 4);
-
-    const uint8_t two[] = {0xFE, 0xFF};
-    p = two;
-    EXPECT_EQ(encoded(0x02, &p), 0xFFFEu);
-    EXPECT_EQ(p, two + 2);
-    p = two;
-    EXPECT_EQ(encoded(0x0A, &p), static_cast<uintptr_t>(-2));
-    const uint8_t four[] = {0xFC, 0xFF, 0xFF, 0xFF};
-    p = four;
-    EXPECT_EQ(encoded(0x03, &p), 0xFFFFFFFCu);
-    p = four;
-    EXPECT_EQ(encoded(0x0B, &p), static_cast<uintptr_t>(-4));
-    const uint8_t eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    for (uint8_t format : {0x00, 0x04, 0x0C}) {
-        p = eight;
-        EXPECT_EQ(encoded(format, &p), 0x0807060504030201u);
-        EXPECT_EQ(p, eight + 8);
-    }
-    const uint8_t leb[] = {0xE5, 0x8E, 0x26};
-    p = leb;
-    EXPECT_EQ(encoded(0x01, &p), 624485u);
-    EXPECT_EQ(p, leb + 3);
-    const uint8_t minusTwo[] = {0x7E};
-    p = minusTwo;
-    EXPECT_EQ(encoded(0x09, &p), static_cast<uintptr_t>(-2));
-
+    struct Case {
+        uint8_t encoding;
+        Bytes bytes;
+        Read expected;
+    };
+    const Bytes eight = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<Case> cases = {
+        {0x9B, {0, 0, 0, 0}, {0, 4}}, // zero: no base, no indirection
+        {0x02, {0xFE, 0xFF}, {0xFFFE, 2}},
+        {0x0A, {0xFE, 0xFF}, {uint64_t(-2), 2}},
+        {0x03, {0xFC, 0xFF, 0xFF, 0xFF}, {0xFFFFFFFC, 4}},
+        {0x0B, {0xFC, 0xFF, 0xFF, 0xFF}, {uint64_t(-4), 4}},
+        {0x01, {0xE5, 0x8E, 0x26}, {624485, 3}},
+        {0x09, {0x7E}, {uint64_t(-2), 1}},
+    };
+    for (uint8_t format : {0x00, 0x04, 0x0C})
+        cases.push_back({format, eight, {0x0807060504030201u, 8}});
     // Omitted, and formats without a meaning here: 0, cursor unchanged.
-    for (uint8_t format : {0xFF, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x0E, 0x0F}) {
-        p = eight;
-        EXPECT_EQ(encoded(format, &p), 0u) << int(format);
-        EXPECT_EQ(p, eight) << int(format);
+    for (uint8_t format : {0xFF, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x0E, 0x0F})
+        cases.push_back({format, eight, {0, 0}});
+    for (const Case &c : cases) {
+        const uint8_t *p = c.bytes.data();
+        uint64_t value = encoded(c.encoding, &p);
+        EXPECT_EQ(Read(value, p - c.bytes.data()), c.expected) << int(c.encoding);
     }
 }
 

@@ -6,7 +6,7 @@ namespace lbw::test {
 
 void ExceptionsTest::SetUp() {
     LibraryTest::SetUp();
-    program_ = lib().load_program(program_path());
+    program_ = lib().load_program(LBW_PROGRAM_EXCEPTIONS_PROGRAM);
     program_fn<void()>("trace_clear")();
     heap_baseline = host().heap().bytes_in_use();
 }

@@ -47,9 +47,6 @@ class ExceptionsTest : public LibraryTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // The exceptions program to load: optimised unless a test says otherwise.
-    virtual const char *program_path() const { return LBW_PROGRAM_EXCEPTIONS_PROGRAM; }
-
     // A function of the exceptions program.
     template <class F>
     F *program_fn(const char *name) {
