@@ -84,6 +84,7 @@ TEST_F(ThrowCatchTest, PartlyConstructedObjectsDestroyTheirBuiltMembers) {
                                {2, "+a +b +c +d body -d -c -b -a caught ~Error "}};
     for (int failing = 0; failing < 5; ++failing)
         EXPECT_EQ(traced("partly_constructed", failing), expected[failing]) << failing;
+    EXPECT_EQ(traced("partly_constructed_on_heap"), Traced(1, "+a +b -b -a caught ~Error "));
     EXPECT_EQ(traced("partly_constructed_derived"), Traced(1, "+base -base caught ~Error "));
     EXPECT_EQ(traced("function_try_block"), Traced(1, "ctor-handler caught ~Error "));
 }

@@ -63,6 +63,17 @@ int partly_constructed(int failing) {
     }
 }
 
+// The storage of a new-expression whose constructor throws goes back to the heap.
+int partly_constructed_on_heap() {
+    try {
+        delete new Whole(2);
+        return 0;
+    } catch (Error &e) {
+        trace("caught ");
+        return e.code;
+    }
+}
+
 int partly_constructed_derived() {
     try {
         Derived d(true);
