@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace lbw::test {
@@ -25,6 +26,9 @@ struct TypeInfo {
     const TypeInfo *base; // only for single-inheritance classes
 };
 
+// result, callSiteFound, cleanup, handlerFound, landingPad, selector
+using Outcome = std::tuple<bool, int, int, int, uint32_t, int32_t>;
+
 class CallSiteTableTest : public ::testing::Test {
 protected:
     sim::LoadedLibrary module{LBW_PROGRAM_CALL_SITE_MODULE};
@@ -43,24 +47,20 @@ protected:
     const void *plain() { return vtable("_ZTVN10__cxxabiv117__class_type_infoE"); }
     const void *vmi() { return vtable("_ZTVN10__cxxabiv121__vmi_class_type_infoE"); }
 
-    // Inspects `table` for call site `callSite`; the handler starts dirty to show that
-    // every path writes it.
-    bool run(const std::vector<uint8_t> &table, int32_t callSite, const void *thrown, Handler &handler) {
+    // The result and the handler of inspecting `table` at call site `callSite`; the
+    // handler starts dirty to show that every path writes it.
+    Outcome run(const std::vector<uint8_t> &table, int32_t callSite, const void *thrown) {
         FrameRecord record{};
         record.lsda = table.empty() ? nullptr : table.data();
         record.callSite = callSite;
-        std::memset(&handler, 0xAB, sizeof handler);
-        return inspect(&record, thrown, &handler);
+        Handler h;
+        std::memset(&h, 0xAB, sizeof h);
+        bool result = inspect(&record, thrown, &h);
+        return {result, h.callSiteFound, h.cleanup, h.handlerFound, h.landingPad, h.selector};
     }
+    static constexpr Outcome kCleared{false, 0, 0, 0, 0, 0};
 };
 
-void expect_cleared(const Handler &h) {
-    EXPECT_EQ(h.callSiteFound, 0);
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.landingPad, 0u);
-    EXPECT_EQ(h.selector, 0);
-}
 
 using Bytes = std::vector<uint8_t>;
 using Read = std::pair<uint64_t, size_t>; // value, bytes consumed
@@ -161,55 +161,26 @@ TEST_F(CallSiteTableTest, EncodedPointerBases) {
 TEST_F(CallSiteTableTest, ZeroTypeEntryIsCatchAll) {
     std::vector<uint8_t> table = {0xFF, 0x9B, 0x0D, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0};
     TypeInfo thrown{plain(), "3Foo", nullptr};
-    Handler h;
-    EXPECT_TRUE(run(table, 1, &thrown, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 1);
-    EXPECT_EQ(h.landingPad, 0u);
-    EXPECT_EQ(h.selector, 1);
-    EXPECT_TRUE(run(table, 1, nullptr, h));
+    EXPECT_EQ(run(table, 1, &thrown), Outcome(true, 1, 0, 1, 0, 1));
+    EXPECT_EQ(run(table, 1, nullptr), Outcome(true, 1, 0, 1, 0, 1));
 }
 
 // FF FF 03 04 00 00 01 00: no type table, two cleanup-only entries.
 TEST_F(CallSiteTableTest, CleanupEntriesAndTheEndOfTheEntries) {
     std::vector<uint8_t> table = {0xFF, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x01, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 2, nullptr, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.cleanup, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.landingPad, 1u);
-    EXPECT_EQ(h.selector, 0);
-    EXPECT_FALSE(run(table, 3, nullptr, h));
-    expect_cleared(h);
-    // A length that claims nothing: no entry at all.
-    EXPECT_FALSE(run({0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr, h));
-    expect_cleared(h);
+    EXPECT_EQ(run(table, 2, nullptr), Outcome(false, 1, 1, 0, 1, 0));
+    EXPECT_EQ(run(table, 3, nullptr), kCleared); // past the entries
+    EXPECT_EQ(run(table, 0, nullptr), kCleared); // no current call
+    EXPECT_EQ(run(table, -1, nullptr), kCleared);
+    EXPECT_EQ(run({}, 1, nullptr), kCleared); // no table
+    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr), kCleared); // a length of nothing
+    // A udata4 landing-pad base is read and skipped.
+    EXPECT_EQ(run({0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00}, 2, nullptr),
+              Outcome(false, 1, 1, 0, 7, 0));
 }
 
-TEST_F(CallSiteTableTest, NoCurrentCallOrNoTableGivesAClearedHandler) {
-    std::vector<uint8_t> table = {0xFF, 0xFF, 0x03, 0x02, 0x00, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 0, nullptr, h));
-    expect_cleared(h);
-    EXPECT_FALSE(run(table, -1, nullptr, h));
-    expect_cleared(h);
-    EXPECT_FALSE(run({}, 1, nullptr, h));
-    expect_cleared(h);
-}
-
-TEST_F(CallSiteTableTest, LandingPadBaseIsSkipped) {
-    // A udata4 landing-pad base, then the same entries as above.
-    std::vector<uint8_t> table = {0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 2, nullptr, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.landingPad, 7u);
-}
-
-// A table with a two-entry absolute type table (entry 1: Mid, entry 2: Other) and the
-// given action records; call site 1 starts at action 1.
+// A table with a two-entry absolute type table (entry 1: first, entry 2: second) and the
+// given action records; call site 1 (landing pad 4) starts at action 1.
 std::vector<uint8_t> table_with_actions(const std::vector<uint8_t> &actions, const void *first, const void *second) {
     std::vector<uint8_t> rest = {0x03, 0x02, 0x04, 0x01};
     rest.insert(rest.end(), actions.begin(), actions.end());
@@ -233,42 +204,23 @@ TEST_F(CallSiteTableTest, ActionChainsInOrder) {
     TypeInfo mid{si(), "3Mid", &base};
     TypeInfo leaf{si(), "4Leaf", &mid};
     TypeInfo other{plain(), "5Other", nullptr};
-    Handler h;
-
     // filter 2 (Other), then filter 1 (Mid): a Leaf is caught by the second record.
     auto chain = table_with_actions({0x02, 0x01, 0x01, 0x00}, &mid, &other);
-    EXPECT_TRUE(run(chain, 1, &leaf, h));
-    EXPECT_EQ(h.handlerFound, 1);
-    EXPECT_EQ(h.selector, 1);
-    EXPECT_EQ(h.landingPad, 4u);
-    EXPECT_TRUE(run(chain, 1, &other, h));
-    EXPECT_EQ(h.selector, 2);
-    EXPECT_FALSE(run(chain, 1, &base, h)); // an ancestor does not catch a Mid clause
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.cleanup, 0);
-
+    EXPECT_EQ(run(chain, 1, &leaf), Outcome(true, 1, 0, 1, 4, 1));
+    EXPECT_EQ(run(chain, 1, &other), Outcome(true, 1, 0, 1, 4, 2));
+    EXPECT_EQ(run(chain, 1, &base), Outcome(false, 1, 0, 0, 4, 0)); // an ancestor is not a Mid
     // filter 0 (cleanup), then filter 1: caught, and the cleanup is noted.
-    EXPECT_TRUE(run(table_with_actions({0x00, 0x01, 0x01, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.cleanup, 1);
-    EXPECT_EQ(h.selector, 1);
-
+    EXPECT_EQ(run(table_with_actions({0x00, 0x01, 0x01, 0x00}, &mid, &other), 1, &mid), Outcome(true, 1, 1, 1, 4, 1));
     // Exception specifications only: nothing.
-    EXPECT_FALSE(run(table_with_actions({0x7F, 0x01, 0x7E, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.callSiteFound, 1);
+    EXPECT_EQ(run(table_with_actions({0x7F, 0x01, 0x7E, 0x00}, &mid, &other), 1, &mid), Outcome(false, 1, 0, 0, 4, 0));
 }
 
 TEST_F(CallSiteTableTest, ActionChainsAreCutAfterSixtyFourRecords) {
     TypeInfo mid{plain(), "3Mid", nullptr};
     TypeInfo other{plain(), "5Other", nullptr};
-    Handler h;
+    const Outcome notFound(false, 1, 0, 0, 4, 0);
     // One record that points back at itself: filter -1, displacement -1.
-    EXPECT_FALSE(run(table_with_actions({0x7F, 0x7F, 0x00, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-
+    EXPECT_EQ(run(table_with_actions({0x7F, 0x7F, 0x00, 0x00}, &mid, &other), 1, &mid), notFound);
     // 63 skipped records and then a catch: found. One more skipped record: cut off.
     auto chain_of = [&](int skipped) {
         std::vector<uint8_t> actions;
@@ -277,22 +229,20 @@ TEST_F(CallSiteTableTest, ActionChainsAreCutAfterSixtyFourRecords) {
         actions.insert(actions.end(), {0x01, 0x00});
         return table_with_actions(actions, &mid, &other);
     };
-    EXPECT_TRUE(run(chain_of(63), 1, &mid, h));
-    EXPECT_FALSE(run(chain_of(64), 1, &mid, h));
-    EXPECT_EQ(h.handlerFound, 0);
+    EXPECT_EQ(run(chain_of(63), 1, &mid), Outcome(true, 1, 0, 1, 4, 1));
+    EXPECT_EQ(run(chain_of(64), 1, &mid), notFound);
 }
 
 TEST_F(CallSiteTableTest, UnusableTypeEntriesCatchEverything) {
     TypeInfo thrown{plain(), "3Foo", nullptr};
-    Handler h;
-    // No type table at all.
-    EXPECT_TRUE(run({0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &thrown, h));
-    // A type-table format without a fixed size (uleb128).
-    EXPECT_TRUE(run({0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1, &thrown, h));
+    // No type table at all; a type-table format without a fixed size (uleb128).
+    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &thrown), Outcome(true, 1, 0, 1, 0, 1));
+    EXPECT_EQ(run({0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1, &thrown),
+              Outcome(true, 1, 0, 1, 0, 1));
     // A filter whose low 32 bits are negative.
-    EXPECT_TRUE(run({0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55},
-                    1, &thrown, h));
-    EXPECT_EQ(h.selector, static_cast<int32_t>(0x80000000u));
+    EXPECT_EQ(run({0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55}, 1,
+                  &thrown),
+              Outcome(true, 1, 0, 1, 0, int32_t(0x80000000u)));
 }
 
 TEST_F(CallSiteTableTest, TypeMatching) {
