@@ -84,7 +84,7 @@ uint64_t read_unaligned(const uint8_t *address, unsigned count);
 [[noreturn]] void continue_unwind(LorrinExceptionHeader *header);
 
 void *object_from_header(LorrinExceptionHeader *header);
-// Header to exception pointer and back; null stays null.
+// Header to exception pointer, and back (a null exception pointer gives a null header).
 void *exception_pointer(LorrinExceptionHeader *header);
 LorrinExceptionHeader *header_from_exception_pointer(void *exception);
 }
