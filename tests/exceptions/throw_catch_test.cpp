@@ -62,7 +62,6 @@ TEST_F(ThrowCatchTest, RethrownObjectsAreDestroyedOnce) {
 }
 
 TEST_F(ThrowCatchTest, ExceptionsInsideCatchBlocks) {
-    EXPECT_EQ(traced("throw_inside_catch"), Traced(17, "replacing ~Error other "));
     EXPECT_EQ(traced("nested_handlers"), Traced(1819, "inner ~Error ~Error "));
     EXPECT_EQ(traced("rethrow_after_nested_handler"), Traced(1, "second ~Error outer ~Error "));
     EXPECT_EQ(traced("rethrow_through_levels", 50).first, 70);
@@ -82,9 +81,9 @@ TEST_F(ThrowCatchTest, PartlyConstructedObjectsDestroyTheirBuiltMembers) {
                                {1, "+a +b -b -a caught ~Error "},
                                {1, "+a +b +c -c -b -a caught ~Error "},
                                {2, "+a +b +c +d body -d -c -b -a caught ~Error "}};
-    for (int failing = 0; failing < 5; ++failing)
-        EXPECT_EQ(traced("partly_constructed", failing), expected[failing]) << failing;
-    EXPECT_EQ(traced("partly_constructed_on_heap"), Traced(1, "+a +b -b -a caught ~Error "));
+    for (int onHeap : {0, 1})
+        for (int failing = 0; failing < 5; ++failing)
+            EXPECT_EQ(traced("partly_constructed", failing, onHeap), expected[failing]) << failing << onHeap;
     EXPECT_EQ(traced("partly_constructed_derived"), Traced(1, "+base -base caught ~Error "));
     EXPECT_EQ(traced("function_try_block"), Traced(1, "ctor-handler caught ~Error "));
 }
@@ -96,6 +95,7 @@ TEST_F(ThrowCatchTest, EachCallSiteOfAFunctionHasItsOwnPad) {
     for (int which = 0; which < 6; ++which)
         EXPECT_EQ(traced("several_landing_pads", which), pads[which]) << which;
     EXPECT_EQ(traced("nested_try_blocks", 0), Traced(0, ""));
+    // A throw inside a catch block ends the first exception before the second is caught.
     EXPECT_EQ(traced("nested_try_blocks", 1), Traced(20, "inner ~Error middle ~Error "));
     EXPECT_EQ(traced("nested_try_blocks", 3), Traced(330, "middle ~Error outer ~Error "));
 }

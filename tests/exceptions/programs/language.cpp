@@ -52,21 +52,14 @@ __attribute__((noinline)) void maybe_throw(int which, int code) {
 
 extern "C" {
 
-int partly_constructed(int failing) {
+// On the heap, the storage of the new-expression goes back to the heap too.
+int partly_constructed(int failing, int onHeap) {
     try {
-        Whole whole(failing);
+        if (onHeap)
+            delete new Whole(failing);
+        else
+            Whole whole(failing);
         trace("built ");
-        return 0;
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-}
-
-// The storage of a new-expression whose constructor throws goes back to the heap.
-int partly_constructed_on_heap() {
-    try {
-        delete new Whole(2);
         return 0;
     } catch (Error &e) {
         trace("caught ");

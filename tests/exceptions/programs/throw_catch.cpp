@@ -272,21 +272,6 @@ int nested_rethrows() {
     return -1;
 }
 
-int throw_inside_catch() {
-    try {
-        try {
-            throw_error(16);
-        } catch (Error &) {
-            trace("replacing ");
-            throw Other{17};
-        }
-    } catch (Other &o) {
-        trace("other ");
-        return o.value;
-    }
-    return -1;
-}
-
 // A second exception caught and ended while the first is still being handled.
 int nested_handlers() {
     try {
