@@ -1,7 +1,10 @@
 #include "simhost/host.h"
 
 #include "simhost/console.h"
+#include "simhost/display.h"
 #include "simhost/heap.h"
+#include "simhost/images.h"
+#include "simhost/input.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -129,6 +132,21 @@ ConsoleService &Host::console() {
     return the_console();
 }
 
+DisplayService &Host::display() {
+    static DisplayService display;
+    return display;
+}
+
+InputService &Host::input() {
+    static InputService input;
+    return input;
+}
+
+ImageDecoder &Host::images() {
+    static ImageDecoder images;
+    return images;
+}
+
 void Host::reset() {
     std::memset(reinterpret_cast<void *>(kAreaPage), 0, 0x1000);
     // Probe-heap memory holds block headers of an earlier run: give back zero pages.
@@ -142,6 +160,16 @@ void Host::reset() {
     set_entry(LM_ENTRY_REALLOC, &HostHeap::host_realloc);
     set_entry(LM_ENTRY_CONSOLE_WRITE_LINE, &ConsoleService::host_console_write_line);
     set_entry(LM_ENTRY_READ_LINE, &ConsoleService::host_read_line);
+
+    display().reset();
+    input().reset();
+    images().reset();
+    set_entry(LM_ENTRY_CREATE_WINDOW, &DisplayService::host_create_window);
+    set_entry(LM_ENTRY_DESTROY_WINDOW, &DisplayService::host_destroy_window);
+    set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &DisplayService::host_query_framebuffer);
+    set_entry(LM_ENTRY_POLL_KEY, &InputService::host_poll_key);
+    set_entry(LM_ENTRY_POLL_POINTER, &InputService::host_poll_pointer);
+    set_entry(LM_ENTRY_PNG_DECODE_FILE, &ImageDecoder::host_png_decode_file);
 
     for (auto &hook : reset_hooks_)
         hook(*this);

@@ -15,6 +15,9 @@ namespace lbw::sim {
 
 class HostHeap;
 class ConsoleService;
+class DisplayService;
+class InputService;
+class ImageDecoder;
 
 class Host {
 public:
@@ -43,6 +46,9 @@ public:
 
     HostHeap &heap();
     ConsoleService &console();
+    DisplayService &display();
+    InputService &input();
+    ImageDecoder &images();
 
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;

@@ -6,5 +6,7 @@
 #include <lorrinboot/host.h>
 #include <lorrinboot/memory.h>
 #include <lorrinboot/console.h>
+#include <lorrinboot/window.h>
+#include <lorrinboot/window_host.h>
 
 #endif
