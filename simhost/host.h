@@ -18,6 +18,7 @@ class ConsoleService;
 class DisplayService;
 class InputService;
 class ImageDecoder;
+class FileService;
 
 class Host {
 public:
@@ -49,6 +50,7 @@ public:
     DisplayService &display();
     InputService &input();
     ImageDecoder &images();
+    FileService &files();
 
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;

@@ -8,5 +8,6 @@
 #include <lorrinboot/console.h>
 #include <lorrinboot/window.h>
 #include <lorrinboot/window_host.h>
+#include <lorrinboot/files.h>
 
 #endif
