@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace lbw::sim {
 
@@ -49,6 +50,14 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string &title, uint32_t wi
                                            std::string &error) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
+        return nullptr;
+    }
+    // SDL falls back to drivers that draw nowhere; those are no window.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+        error = std::string("no screen to show a window on (video driver ") + (driver ? driver : "none") + ")";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
         return nullptr;
     }
     std::unique_ptr<SdlWindow> self(new SdlWindow);
