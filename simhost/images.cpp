@@ -116,7 +116,7 @@ int ImageDecoder::host_png_decode_file(const char *path, LmBaremetalProgramImage
         return 0;
     std::memcpy(pixels, rgba.data(), rgba.size());
     info->pixels = reinterpret_cast<uintptr_t>(pixels);
-    info->size_bytes = static_cast<uint32_t>(rgba.size());
+    info->sizeBytes = static_cast<uint32_t>(rgba.size());
     info->width = width;
     info->height = height;
     if (decoder.edit)

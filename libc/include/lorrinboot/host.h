@@ -64,8 +64,15 @@ typedef struct LmBaremetalProgramFileInfo {
     uint32_t reserved; /* zeroed by the caller, never read */
 } LmBaremetalProgramFileInfo;
 
-/* LmBaremetalProgramImageInfo, filled by png_decode_file, lives with the window's records. */
-#include "window_host.h"
+/* Filled by png_decode_file; the pixels lie in the host heap and go back through the
+ * host's free entry. */
+typedef struct LmBaremetalProgramImageInfo {
+    uint64_t pixels; /* address of the decoded pixels */
+    uint32_t sizeBytes;
+    uint32_t width;
+    uint32_t height;
+    uint32_t padding; /* cleared by the caller, never read */
+} LmBaremetalProgramImageInfo;
 
 typedef struct LmBootLegacyMemoryRegion {
     uint32_t base;

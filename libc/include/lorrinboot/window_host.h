@@ -1,8 +1,11 @@
-/* LorrinBoot host records of the display, the pointer and the image decoder, as the
- * host lays them out (little-endian, no padding between fields). The library clears
- * each record before it hands it to the host entry that fills it. */
+/* LorrinBoot host records of the display and the pointer, as the host lays them out
+ * (little-endian, no padding between fields), and the layout checks of these and of the
+ * image decoder's record (host.h). The library clears each record before it hands it to
+ * the host entry that fills it. */
 #ifndef LORRINBOOT_WINDOW_HOST_H
 #define LORRINBOOT_WINDOW_HOST_H
+
+#include "host.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -47,16 +50,6 @@ typedef struct LmBaremetalProgramPointerState {
     uint32_t range_y;    /* 0x1C likewise for absolute_y and the bottom row */
 } LmBaremetalProgramPointerState;
 
-/* Filled by png_decode_file (0x58): the decoded image, in a buffer of the host's heap
- * that the caller hands back through free (0x50). */
-typedef struct LmBaremetalProgramImageInfo {
-    uint64_t pixels;     /* 0x00 address of the pixels, 4 bytes each: red, green, blue, alpha */
-    uint32_t size_bytes; /* 0x08 bytes at pixels */
-    uint32_t width;      /* 0x0C */
-    uint32_t height;     /* 0x10 */
-    uint32_t reserved;   /* 0x14 cleared, never read */
-} LmBaremetalProgramImageInfo;
-
 LM_RECORD_ASSERT(sizeof(LmBaremetalProgramFramebufferInfo) == 52);
 LM_RECORD_ASSERT(offsetof(LmBaremetalProgramFramebufferInfo, host_word) == 0x08);
 LM_RECORD_ASSERT(offsetof(LmBaremetalProgramFramebufferInfo, pitch) == 0x0C);
@@ -80,9 +73,10 @@ LM_RECORD_ASSERT(offsetof(LmBaremetalProgramPointerState, range_x) == 0x18);
 LM_RECORD_ASSERT(offsetof(LmBaremetalProgramPointerState, range_y) == 0x1C);
 
 LM_RECORD_ASSERT(sizeof(LmBaremetalProgramImageInfo) == 24);
-LM_RECORD_ASSERT(offsetof(LmBaremetalProgramImageInfo, size_bytes) == 0x08);
+LM_RECORD_ASSERT(offsetof(LmBaremetalProgramImageInfo, sizeBytes) == 0x08);
 LM_RECORD_ASSERT(offsetof(LmBaremetalProgramImageInfo, width) == 0x0C);
 LM_RECORD_ASSERT(offsetof(LmBaremetalProgramImageInfo, height) == 0x10);
+LM_RECORD_ASSERT(offsetof(LmBaremetalProgramImageInfo, padding) == 0x14);
 
 #undef LM_RECORD_ASSERT
 
