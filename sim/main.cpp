@@ -73,7 +73,8 @@ int main(int argc, char **argv) {
         host.images().root = std::filesystem::absolute(options->root).string();
 
         lbw::sim::LoadedLibrary lib(options->library);
-        void *handle = lib.load_program(options->program);
+        // A bare file name would send the loader searching the library path.
+        void *handle = lib.load_program(std::filesystem::absolute(options->program).string());
         auto program_main = reinterpret_cast<int (*)()>(lbw::sim::LoadedLibrary::program_symbol(handle, "main"));
         lbw::sim::Session session(*options, host);
         lbw::sim::report_machine_stops();

@@ -39,6 +39,9 @@ const char *const kInternalNames[] = {
     "lm_lua_app_delete_file", "lm_program_png_decode_file", "lm_probe_heap_init",
     "lm_probe_heap_append_region", "lm_lua_flush_output_line", "lm_lua_write_cstr",
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
+    "gSjLjHead", "gCaughtException", "lorrinboot_sjlj_jump", "type_matches", "inspect_context",
+    "read_encoded_pointer", "read_uleb128", "read_sleb128", "read_unaligned", "raise_exception",
+    "continue_unwind", "object_from_header",
     // Each module has its own __dso_handle
     "__dso_handle",
     // Core containers
@@ -58,6 +61,12 @@ const char *const kCoreExports[] = {
     "malloc", "free", "realloc", "memcpy", "memmove", "memset", "memcmp", "strlen", "strdup",
     "abort", "lm_lua_write", "lm_lua_writeline", "lm_lua_flush_output", "lm_lua_readline",
     "lm_lua_show_banner", "lm_lua_show_help", "clock", "time", "getenv", "system",
+    "_Unwind_SjLj_Register", "_Unwind_SjLj_Unregister", "setjmp", "longjmp", "__cxa_allocate_exception",
+    "__cxa_free_exception", "__cxa_throw", "__cxa_begin_catch", "__cxa_get_exception_ptr", "__cxa_end_catch",
+    "__cxa_rethrow", "_ZSt9terminatev", "__clang_call_terminate", "_Unwind_SjLj_RaiseException",
+    "_Unwind_SjLj_Resume", "_Unwind_SjLj_Resume_or_Rethrow", "_Unwind_SjLj_ForcedUnwind", "_Unwind_Resume",
+    "__dynamic_cast", "_ZTVN10__cxxabiv117__class_type_infoE", "_ZTVN10__cxxabiv120__si_class_type_infoE",
+    "_ZTVN10__cxxabiv121__vmi_class_type_infoE", "_ZTIi", "_ZTIPKc",
     "lm_lua_write_errorf", "snprintf", "vsnprintf", "bzero", "__bzero", "memchr", "strcmp",
     "strncmp", "strcoll", "strcpy", "strchr", "strspn", "strpbrk", "strstr", "abs",
     "lm_probe_heap_alloc", "lm_probe_heap_free_bytes", "lm_probe_heap_free_bytes64",

@@ -1,0 +1,83 @@
+// The records shared by compiled code and the exception runtime: the frame record that
+// every function with landing pads keeps in its stack frame, the header in front of every
+// thrown object, and the result of reading one frame's call-site table.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+struct LorrinExceptionHeader;
+
+// One per active function with landing pads. The layout is what clang's SjLj code
+// generation writes on x86-64; the offsets below must not move.
+struct LorrinSjLjContext {
+    LorrinSjLjContext *prev;  // next outer registered record
+    int32_t callSite;         // 1-based call in progress, <= 0 when none is covered;
+                              // the landing-pad index when the runtime enters the frame
+    uint32_t data[4];         // [0] exception header address, [1] selector
+    void *personality;        // never read
+    const uint8_t *lsda;      // call-site table, or null
+    void *jumpBuffer[5];      // [0] frame pointer, [1] dispatch address, [2] stack pointer
+};
+static_assert(offsetof(LorrinSjLjContext, callSite) == 8);
+static_assert(offsetof(LorrinSjLjContext, data) == 12);
+static_assert(offsetof(LorrinSjLjContext, personality) == 32);
+static_assert(offsetof(LorrinSjLjContext, lsda) == 40);
+static_assert(offsetof(LorrinSjLjContext, jumpBuffer) == 48);
+
+using LorrinDestructor = void (*)(void *);
+
+// Precedes every thrown object in one block from malloc; the object follows directly.
+struct alignas(16) LorrinExceptionHeader {
+    const void *exceptionType;               // type_info of the object
+    LorrinDestructor exceptionDestructor;    // run when the last handler ends, or null
+    LorrinExceptionHeader *nextCaught;       // next older entry of the caught stack
+    LorrinSjLjContext *handlerContext;       // frame whose handler the search found
+    uint32_t handlerLandingPad;              // landing-pad index of that handler
+    int32_t handlerSelector;                 // type filter of the accepting clause
+    uint8_t rethrown;                        // 1 while being rethrown
+    uint32_t handlerCount;                   // active catch blocks holding the object
+};
+static_assert(sizeof(LorrinExceptionHeader) == 48);
+
+// The result of reading one frame's call-site table for one thrown type.
+struct LorrinHandler {
+    uint8_t callSiteFound;  // the frame's call-site number has an entry
+    uint8_t cleanup;        // that entry asks for a cleanup
+    uint8_t handlerFound;   // one of its catch clauses accepts the type
+    uint32_t landingPad;    // the entry's landing-pad index
+    int32_t selector;       // type filter of the accepting clause, else 0
+};
+
+extern "C" {
+
+// Head of the frame list, innermost frame first.
+extern LorrinSjLjContext *gSjLjHead;
+// Top of the stack of exceptions whose catch blocks have begun and not ended.
+extern LorrinExceptionHeader *gCaughtException;
+
+// Enters a frame's landing-pad dispatch code with its stack and frame pointers.
+[[noreturn]] void lorrinboot_sjlj_jump(LorrinSjLjContext *context);
+
+// Whether `candidate` (a thrown or dynamic type) is accepted as `target`; a null target
+// accepts everything.
+bool type_matches(const void *candidate, const void *target);
+
+// Reads the frame's call-site table for a throw of `thrownType`; true when a catch
+// clause accepts it. Writes `handler` on every path.
+bool inspect_context(const LorrinSjLjContext *context, const void *thrownType, LorrinHandler &handler);
+uintptr_t read_encoded_pointer(uint8_t encoding, const uint8_t **cursor);
+uint64_t read_uleb128(const uint8_t **cursor);
+int64_t read_sleb128(const uint8_t **cursor);
+uint64_t read_unaligned(const uint8_t *address, unsigned count);
+
+// The two phases of a throw; neither returns.
+[[noreturn]] void raise_exception(LorrinExceptionHeader *header);
+[[noreturn]] void continue_unwind(LorrinExceptionHeader *header);
+
+void *object_from_header(LorrinExceptionHeader *header);
+}
+
+namespace std {
+[[noreturn]] void terminate() noexcept;
+}
