@@ -47,10 +47,10 @@ int main(void) {
     say("What is your name? ");
     char name[128];
     if (!lm_lua_readline(name, sizeof name, "", 0) || !name[0]) {
-        say("\nNo name given; goodbye.\n");
+        say("No name given; goodbye.\n");
         return 0;
     }
-    say("\nNice to meet you, ");
+    say("Nice to meet you, ");
     say(name);
     say(".\n");
     if (!sign_guest_book(name)) {
