@@ -1,8 +1,8 @@
 #include "simhost/host.h"
 
 #include "simhost/console.h"
-#include "simhost/display.h"
 #include "simhost/files.h"
+#include "simhost/display.h"
 #include "simhost/heap.h"
 #include "simhost/images.h"
 #include "simhost/input.h"
@@ -138,6 +138,10 @@ ConsoleService &Host::console() {
     return the_console();
 }
 
+FileService &Host::files() {
+    return the_files();
+}
+
 DisplayService &Host::display() {
     static DisplayService display;
     return display;
@@ -151,10 +155,6 @@ InputService &Host::input() {
 ImageDecoder &Host::images() {
     static ImageDecoder images;
     return images;
-}
-
-FileService &Host::files() {
-    return the_files();
 }
 
 void Host::reset() {

@@ -15,10 +15,10 @@ namespace lbw::sim {
 
 class HostHeap;
 class ConsoleService;
+class FileService;
 class DisplayService;
 class InputService;
 class ImageDecoder;
-class FileService;
 
 class Host {
 public:
@@ -47,10 +47,10 @@ public:
 
     HostHeap &heap();
     ConsoleService &console();
+    FileService &files();
     DisplayService &display();
     InputService &input();
     ImageDecoder &images();
-    FileService &files();
 
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;

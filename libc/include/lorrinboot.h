@@ -6,8 +6,8 @@
 #include <lorrinboot/host.h>
 #include <lorrinboot/memory.h>
 #include <lorrinboot/console.h>
+#include <lorrinboot/files.h>
 #include <lorrinboot/window.h>
 #include <lorrinboot/window_host.h>
-#include <lorrinboot/files.h>
 
 #endif

@@ -452,7 +452,7 @@ protected:
 
 TEST_F(ModelTest, RandomSequencesAgreeWithTheModel) {
     const uint64_t first_seed = environment_number("LBW_FS_MODEL_SEED", 20261206);
-    const uint64_t sequences = environment_number("LBW_FS_MODEL_SEQUENCES", 20000);
+    const uint64_t sequences = environment_number("LBW_FS_MODEL_SEQUENCES", 10000);
     uint64_t steps_run = 0;
     for (uint64_t i = 0; i < sequences; i++) {
         std::string diff = run_sequence(first_seed + i);
