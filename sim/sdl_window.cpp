@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <thread>
 #include <cstring>
 
 namespace lbw::sim {
@@ -110,13 +111,18 @@ void SdlWindow::redraw() {
 }
 
 void SdlWindow::show(const DisplayService &display) {
+    // At most one frame per refresh of a 60 Hz screen: a program that draws in a tight
+    // loop does not keep a processor busy for frames nobody can see.
+    auto now = std::chrono::steady_clock::now();
+    if (now < next_frame_)
+        std::this_thread::sleep_until(next_frame_);
+    next_frame_ = std::max(now, next_frame_) + std::chrono::microseconds(16667);
     if (display.width() == width_ && display.height() == height_) {
         const void *pixels = reinterpret_cast<const void *>(static_cast<uintptr_t>(display.description.address));
         SDL_UpdateTexture(texture_, nullptr, pixels, static_cast<int>(display.pitch()));
     }
     redraw();
     SDL_RenderPresent(renderer_);
-    frames_shown_++;
 }
 
 RgbImage SdlWindow::read_back() {

@@ -5,6 +5,7 @@
 #include "libc/include/lorrinboot/window_host.h"
 #include "sim/screenshot.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -46,8 +47,6 @@ public:
     // The pixels the window shows, at the size it shows them.
     RgbImage read_back();
 
-    uint64_t frames_shown() const { return frames_shown_; }
-
 private:
     SdlWindow() = default;
     void redraw();
@@ -56,7 +55,7 @@ private:
     SDL_Renderer *renderer_ = nullptr;
     SDL_Texture *texture_ = nullptr;
     uint32_t width_ = 0, height_ = 0;
-    uint64_t frames_shown_ = 0;
+    std::chrono::steady_clock::time_point next_frame_{};
 };
 
 } // namespace lbw::sim
