@@ -62,7 +62,7 @@ TEST(Examples, PaintInAWindowShowsWhatHeadlessDraws) {
     ASSERT_FALSE(server.display().empty()) << server.error();
     std::string dir = fresh_folder("paint_window");
     SimRun run = simulate("--window " + paint_options() + " --screenshot " + dir + "/window.png " LBW_PROGRAM_PAINT,
-                          "", "DISPLAY=" + server.display() + " timeout 120");
+                          "", window_environment(server));
     ASSERT_EQ(run.status, 0) << run.err;
     expect_golden_text("paint.txt", run.out);
     // The screenshot is read back from the window: the last present reached it.

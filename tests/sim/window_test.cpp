@@ -17,7 +17,7 @@ TEST(SimulatorWindow, PresentsReachTheWindow) {
     // The script covers every frame, so the X server's own pointer never takes over.
     std::string options = "--display 64x48 --frames 3 --pointer '20,10*5' --screenshot ";
     SimRun shown = simulate("--window " + options + dir + "/window.png " LBW_PROGRAM_SIM_HOST_DISPLAY, "",
-                            "DISPLAY=" + server.display() + " timeout 60");
+                            window_environment(server));
     ASSERT_EQ(shown.status, 0) << shown.err;
     SimRun headless = simulate("--headless " + options + dir + "/headless.png " LBW_PROGRAM_SIM_HOST_DISPLAY);
     ASSERT_EQ(headless.status, 0) << headless.err;

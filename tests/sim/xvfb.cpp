@@ -67,4 +67,8 @@ Xvfb::~Xvfb() {
     }
 }
 
+std::string window_environment(const Xvfb &server, int seconds) {
+    return "DISPLAY=" + server.display() + " ASAN_OPTIONS=detect_leaks=0 timeout " + std::to_string(seconds);
+}
+
 } // namespace lbw::test

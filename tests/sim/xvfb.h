@@ -25,4 +25,10 @@ private:
     std::string display_, error_;
 };
 
+// Shell assignments in front of a simulator that opens its window on `server`, bounded in
+// time. The desktop libraries under the window (SDL, X11, D-Bus, GL drivers that are
+// unloaded again) keep memory to the end on purpose, which a sanitizer build would report
+// as leaks: leak checking is left to the headless runs.
+std::string window_environment(const Xvfb &server, int seconds = 120);
+
 } // namespace lbw::test
