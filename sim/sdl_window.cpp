@@ -171,6 +171,11 @@ void SdlWindow::pump(LiveInput &input) {
             input.pointer.absolute_x = event.motion.x;
             input.pointer.absolute_y = event.motion.y;
             input.pointer_seen = true;
+            if (input.last_change_is_motion)
+                input.pointer_changes.back() = input.pointer;
+            else if (!input.pointer_changes.empty())
+                input.pointer_changes.push_back(input.pointer);
+            input.last_change_is_motion = !input.pointer_changes.empty();
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
@@ -182,6 +187,7 @@ void SdlWindow::pump(LiveInput &input) {
                 input.pointer.buttons &= ~button_bit(event.button.button);
             input.pointer_seen = true;
             input.pointer_changes.push_back(input.pointer);
+            input.last_change_is_motion = false;
             break;
         default:
             break;

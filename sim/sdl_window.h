@@ -22,9 +22,12 @@ class DisplayService;
 // What the window's keyboard and mouse did, waiting for the program's polls.
 struct LiveInput {
     std::deque<uint32_t> keys; // key words
-    // A report per button change, so that a click between two frames is not lost;
-    // `pointer` is the latest state, for polls with nothing queued.
+    // A report per button change, so that a click between two frames is not lost, and
+    // after one the movement that follows it (merged into one report until the next
+    // change), so that a drag keeps its path; `pointer` is the latest state, for polls
+    // with nothing queued.
     std::deque<LmBaremetalProgramPointerState> pointer_changes;
+    bool last_change_is_motion = false;
     LmBaremetalProgramPointerState pointer{};
     bool pointer_seen = false;
     unsigned close_requests = 0; // the window's close button

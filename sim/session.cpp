@@ -184,6 +184,8 @@ int Session::host_poll_pointer(LmBaremetalProgramPointerState *state) {
     if (!s.live_.pointer_changes.empty()) {
         *state = s.live_.pointer_changes.front();
         s.live_.pointer_changes.pop_front();
+        if (s.live_.pointer_changes.empty())
+            s.live_.last_change_is_motion = false;
         return 1;
     }
     if (s.live_.pointer_seen) {

@@ -44,7 +44,7 @@ void expect_golden_png(const std::string &name, const std::string &actual_path) 
 
 // paint with the script of the paint-demo target, which ends in Escape.
 std::string paint_options() {
-    return "--keys " + quoted(LBW_PAINT_KEYS) + " --pointer " + quoted(LBW_PAINT_POINTER) + " --frames 200";
+    return "--keys " + shell_quoted(LBW_PAINT_KEYS) + " --pointer " + shell_quoted(LBW_PAINT_POINTER) + " --frames 200";
 }
 
 TEST(Examples, PaintDrawsStrokesStampsAndClosesOnEscape) {

@@ -18,7 +18,7 @@ SimRun run_display(const std::string &options) {
 }
 
 TEST(SimulatorDisplay, ScriptedKeysArriveOnePerFrameAsKeyWords) {
-    SimRun run = run_display("--frames 9 --keys " + quoted("aZ<up><wait*2><esc><enter><delete*2><lt>"));
+    SimRun run = run_display("--frames 9 --keys " + shell_quoted("aZ<up><wait*2><esc><enter><delete*2><lt>"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "frame 1 key 1e61\n"  // 'a' on its key (scan code 0x1E)
                        "frame 2 key 2c5a\n"  // 'Z'
@@ -43,7 +43,7 @@ TEST(SimulatorDisplay, ProgramThatEndsFirstKeepsItsStatus) {
 }
 
 TEST(SimulatorDisplay, PointerEventsArriveOnePerFrameInDisplayPixels) {
-    SimRun run = run_display("--frames 5 --pointer " + quoted("10,20  -  63,47:02*2 -5,99999:1"));
+    SimRun run = run_display("--frames 5 --pointer " + shell_quoted("10,20  -  63,47:02*2 -5,99999:1"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "frame 1 pointer flags 1 buttons 0 at 10,20 range 63,47\n"
                        "frame 3 pointer flags 1 buttons 5 at 63,47 range 63,47\n"

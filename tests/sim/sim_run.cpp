@@ -19,7 +19,7 @@ std::string slurp(const std::string &path) {
     return s.str();
 }
 
-std::string quoted(const std::string &text) {
+std::string shell_quoted(const std::string &text) {
     std::string out = "'";
     for (char c : text)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);

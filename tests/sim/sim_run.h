@@ -32,6 +32,6 @@ struct Png {
 Png read_png(const std::string &path);
 
 // Quotes `text` for the shell.
-std::string quoted(const std::string &text);
+std::string shell_quoted(const std::string &text);
 
 } // namespace lbw::test

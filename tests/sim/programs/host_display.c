@@ -1,7 +1,7 @@
 /* Uses the host's display and input services directly, frame by frame, the way the
  * window library does: poll keys until none is left, poll the pointer once, then ask
  * for the display and draw into it. Prints what each frame received; stops at 'q' or
- * after 100 frames. */
+ * after 100000 frames. */
 #include <lorrinboot.h>
 #include <stdio.h>
 #include <string.h>
@@ -35,7 +35,7 @@ static void draw(int frame, int x, int y) {
 int main(void) {
     char line[96];
     int x = -10, y = -10;
-    for (int frame = 1; frame <= 100; frame++) {
+    for (int frame = 1; frame <= 100000; frame++) {
         uint32_t word;
         while ((word = ((uint32_t (*)(void))(uintptr_t)api()->poll_key)()) != 0) {
             snprintf(line, sizeof line, "frame %d key %04x", frame, (unsigned)(word & 0xFFFF));
