@@ -40,12 +40,12 @@ Session::Session(const Options &options, Host &host) : options_(options), host_(
     host.set_entry(LM_ENTRY_CREATE_WINDOW, &Session::host_create_window);
     host.set_entry(LM_ENTRY_DESTROY_WINDOW, &Session::host_destroy_window);
     host.set_entry(LM_ENTRY_READ_LINE, &Session::host_read_line);
-    current_ = this;
 
     // Asked for a window: open it now, so that a missing screen is reported before the
     // program runs.
     if (options.display_mode == DisplayMode::window && !ensure_window())
         throw std::runtime_error("cannot open a window: " + error_);
+    current_ = this;
 }
 
 Session::~Session() {
