@@ -170,6 +170,19 @@ TEST_F(InputTest, AllQueuedKeysAreReadInOnePoll) {
     EXPECT_EQ(keylastchar(), '3');
 }
 
+TEST_F(InputTest, TheKeyServiceIsLookedUpBeforeEveryCall) {
+    // A host that withdraws its key service after one key: the loop stops there.
+    static unsigned calls;
+    calls = 0;
+    host().set_entry(LM_ENTRY_POLL_KEY, +[]() -> uint32_t {
+        sim::Host::instance().set_entry(LM_ENTRY_POLL_KEY, nullptr);
+        return ++calls == 1 ? 'a' : 0;
+    });
+    updateKeyboardState();
+    EXPECT_EQ(calls, 1u);
+    EXPECT_EQ(set_keys(), Keys{"keya"});
+}
+
 TEST_F(InputTest, WithoutAnActiveWindowFlagsAreClearedAndNothingIsRead) {
     press({'a'});
     destroyWindow(window);
