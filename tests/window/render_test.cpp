@@ -3,6 +3,8 @@
 // Everything is observed through captureWindow, pixel by pixel.
 #include "tests/window/window_test.h"
 
+#include <cstring>
+
 namespace lbw::test {
 namespace {
 
@@ -98,6 +100,32 @@ TEST_F(RenderTest, SamplingProductsDoNotOverflowForWideImages) {
     expect_placement(c, {0, 0, 0}, 0, 0, 40000, 1,
                      [](int x, int) { return std::pair{static_cast<int>(int64_t{x} * 70000 / 40000), 0}; });
     EXPECT_EQ(c.rgb(39999, 0), rgb_of(pattern(69998, 0)));
+}
+
+TEST_F(RenderTest, DrawnSizeIsTheTruncatedProductEvenBeyondTheWindow) {
+    // Window 8402517 x 1, image 16788160 x 1: in single precision s x imageWidth is
+    // 8402518, one pixel wider than the window, so ox = -1 / 2 = 0 and every column
+    // samples x x 16788160 / 8402518.
+    const int width = 8402517, image_width = 16788160;
+    const int64_t drawn = 8402518;
+    BaremetalWindow *w = createWindow("t", width, 1);
+    BaremetalImage image{};
+    std::vector<uint8_t> bytes(static_cast<size_t>(image_width) * 4);
+    for (int x = 0; x < image_width; ++x)
+        std::memcpy(&bytes[static_cast<size_t>(x) * 4], &x, 3); // the column's low 24 bits
+    image.width = image_width;
+    image.height = 1;
+    image.pixels = bytes.data();
+    pushImage(w, &image);
+    Capture c = capture(w);
+    ASSERT_EQ(c.width, width);
+    int wrong = 0;
+    for (int x = 0; x < width; ++x) {
+        const int sx = static_cast<int>(int64_t{x} * image_width / drawn);
+        if (c.rgb(x, 0) != (Rgb{uint8_t(sx), uint8_t(sx >> 8), uint8_t(sx >> 16)}) && ++wrong <= 3)
+            ADD_FAILURE() << "column " << x;
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(RenderTest, ImageAlphaIsIgnoredAndCapturesAreOpaque) {
