@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <list>
 #include <map>
 
 namespace lbw::test {
@@ -24,11 +23,10 @@ struct Point {
 
 class PresentTest : public WindowTest {
 protected:
-    // A window of the display's own size, every pixel distinct, the pointer at (px, py).
-    BaremetalWindow *identity_window(uint32_t width, uint32_t height) {
-        BaremetalWindow *w = createWindow("t", static_cast<int>(width), static_cast<int>(height));
-        images_.emplace_back(static_cast<int>(width), static_cast<int>(height), pattern);
-        pushImage(w, images_.back().get());
+    // A window whose every pixel is distinct.
+    BaremetalWindow *identity_window(int width, int height) {
+        BaremetalWindow *w = createWindow("t", width, height);
+        pushImage(w, TestImage(width, height, pattern).get());
         return w;
     }
 
@@ -53,7 +51,7 @@ protected:
     }
 
     // Checks the whole display: the diamond at (px, py) over `under(x, y)`.
-    void expect_display(int64_t px, int64_t py, Rgb fill, const std::function<uint32_t(uint32_t x, uint32_t y)> &under) {
+    void expect_display(int64_t px, int64_t py, Rgb fill, const std::function<uint32_t(uint64_t x, uint64_t y)> &under) {
         auto pointer = diamond(px, py);
         int wrong = 0;
         for (uint32_t y = 0; y < display().height(); ++y)
@@ -78,56 +76,46 @@ protected:
                 count += display().pixel(x, y) != word;
         return count;
     }
-
-    std::list<TestImage> images_;
 };
 
 TEST_F(PresentTest, CreatingAWindowShowsItBlackWithThePointerInTheMiddle) {
     display().fill(0x00ABCDEF);
     createWindow("t", 64, 48);
     EXPECT_EQ(display().queries, 1u);
-    expect_display(32, 24, {255, 255, 255}, [](uint32_t, uint32_t) { return 0u; });
+    expect_display(32, 24, {255, 255, 255}, [](uint64_t, uint64_t) { return 0u; });
 }
 
-TEST_F(PresentTest, SameSizeWindowMapsOnePixelToOne) {
-    display().set_mode(800, 600);
-    BaremetalWindow *w = identity_window(800, 600);
-    point_at(100, 50);
-    updateWindow(w);
-    expect_display(100, 50, {255, 255, 255}, [&](uint32_t x, uint32_t y) { return pattern_word(x, y); });
-}
-
-TEST_F(PresentTest, WideWindowFillsTheDisplaysWidth) {
-    // 320 x 200 on 1024 x 768: t = 640, target 1024 x 640 at 0, 64.
-    display().set_mode(1024, 768);
-    BaremetalWindow *w = createWindow("t", 320, 200);
-    clearWindow(w, 0, 0, 90);
-    TestImage image(320, 200, pattern);
-    pushImage(w, image.get());
-    updateWindow(w);
-    uint32_t bar = display().pack(0, 0, 90);
-    expect_display(512, 64 + 320, {255, 255, 255}, [&](uint32_t x, uint32_t y) {
-        if (y < 64 || y >= 704)
-            return bar;
-        return pattern_word(static_cast<int>(320 * x / 1024), static_cast<int>(200 * (y - 64) / 640));
-    });
-}
-
-TEST_F(PresentTest, TallWindowFillsTheDisplaysHeight) {
-    // 640 x 480 on 1920 x 1080: t = 1440 > 1080, target 1440 x 1080 at 240, 0; the
-    // pointer at window position 320, 240 is centred on display pixel 960, 540.
-    display().set_mode(1920, 1080);
-    BaremetalWindow *w = createWindow("t", 640, 480);
-    clearWindow(w, 70, 0, 0);
-    TestImage image(640, 480, pattern);
-    pushImage(w, image.get());
-    updateWindow(w);
-    uint32_t bar = display().pack(70, 0, 0);
-    expect_display(960, 540, {255, 255, 255}, [&](uint32_t x, uint32_t y) {
-        if (x < 240 || x >= 1680)
-            return bar;
-        return pattern_word(static_cast<int>(640 * (x - 240) / 1440), static_cast<int>(480 * y / 1080));
-    });
+TEST_F(PresentTest, WindowIsScaledToTheLargestCentredTarget) {
+    struct Case {
+        uint32_t display_width, display_height;
+        int width, height;
+        uint64_t x0, y0, target_width, target_height;
+        int mouse_x, mouse_y;
+        int64_t pointer_x, pointer_y; // where the diamond is centred
+    };
+    const Case cases[] = {
+        {800, 600, 800, 600, 0, 0, 800, 600, 100, 50, 100, 50},        // one pixel to one
+        {1024, 768, 320, 200, 0, 64, 1024, 640, 160, 100, 512, 384},   // t = 640: fills the width
+        {1920, 1080, 640, 480, 240, 0, 1440, 1080, 320, 240, 960, 540}, // t = 1440 > 1080: the height
+        {40, 20, 10, 10, 10, 0, 20, 20, 9, 9, 28, 18},                  // 10 + 20 x 9 / 10 = 28
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " on " << c.display_width << "x"
+                                          << c.display_height);
+        display().set_mode(c.display_width, c.display_height);
+        BaremetalWindow *w = identity_window(c.width, c.height);
+        clearWindow(w, 70, 0, 90);
+        point_at(c.mouse_x, c.mouse_y);
+        updateWindow(w);
+        const uint32_t bar = display().pack(70, 0, 90);
+        expect_display(c.pointer_x, c.pointer_y, {255, 255, 255}, [&](uint64_t x, uint64_t y) {
+            if (x < c.x0 || x >= c.x0 + c.target_width || y < c.y0 || y >= c.y0 + c.target_height)
+                return bar;
+            return pattern_word(static_cast<int>(c.width * (x - c.x0) / c.target_width),
+                                static_cast<int>(c.height * (y - c.y0) / c.target_height));
+        });
+        destroyWindow(w);
+    }
 }
 
 TEST_F(PresentTest, DisplayIsDescribedAfreshOnEveryPresent) {
@@ -201,7 +189,7 @@ TEST_F(PresentTest, PointerIsA113PixelDiamondColouredByButton) {
         EXPECT_EQ(fill, 61u) << c.buttons;
         EXPECT_EQ(outline, 52u) << c.buttons;
         EXPECT_EQ(pixels_other_than(background), 113u);
-        expect_display(20, 20, c.fill, [&](uint32_t, uint32_t) { return background; });
+        expect_display(20, 20, c.fill, [&](uint64_t, uint64_t) { return background; });
     }
 }
 
@@ -226,18 +214,8 @@ TEST_F(PresentTest, PointerIsClippedAtEveryEdge) {
         updateWindow(w);
         EXPECT_EQ(pixels_other_than(background), c.drawn) << c.x << "," << c.y;
         int64_t px = std::clamp(c.x, 0, 29), py = std::clamp(c.y, 0, 19);
-        expect_display(px, py, {255, 255, 255}, [&](uint32_t, uint32_t) { return background; });
+        expect_display(px, py, {255, 255, 255}, [&](uint64_t, uint64_t) { return background; });
     }
-}
-
-TEST_F(PresentTest, PointerFollowsTheTargetRectangle) {
-    // Window 10 x 10 on 40 x 20: target 20 x 20 at 10, 0. Window position (5, 5) lands on
-    // 10 + 20 x 5 / 10 = 20, 10; position (9, 9) on 28, 18.
-    display().set_mode(40, 20);
-    BaremetalWindow *w = createWindow("t", 10, 10);
-    point_at(9, 9);
-    updateWindow(w);
-    expect_display(28, 18, {255, 255, 255}, [](uint32_t, uint32_t) { return 0u; });
 }
 
 TEST_F(PresentTest, UnusableDescriptionsDrawNothing) {
