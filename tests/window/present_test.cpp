@@ -78,13 +78,6 @@ protected:
     }
 };
 
-TEST_F(PresentTest, CreatingAWindowShowsItBlackWithThePointerInTheMiddle) {
-    display().fill(0x00ABCDEF);
-    createWindow("t", 64, 48);
-    EXPECT_EQ(display().queries, 1u);
-    expect_display(32, 24, {255, 255, 255}, [](uint64_t, uint64_t) { return 0u; });
-}
-
 TEST_F(PresentTest, WindowIsScaledToTheLargestCentredTarget) {
     struct Case {
         uint32_t display_width, display_height;
@@ -164,57 +157,38 @@ TEST_F(PresentTest, PackingFollowsTheDisplaysLayout) {
     }
 }
 
-TEST_F(PresentTest, PointerIsA113PixelDiamondColouredByButton) {
-    display().set_mode(40, 40);
-    BaremetalWindow *w = createWindow("t", 40, 40);
-    clearWindow(w, 0, 0, 255);
-    const uint32_t background = display().pack(0, 0, 255);
-    struct Case {
-        uint32_t buttons;
-        Rgb fill;
-    };
-    const Case cases[] = {
-        {0, {255, 255, 255}}, {1, {255, 60, 60}}, {2, {60, 255, 60}}, {4, {80, 130, 255}},
-        {7, {255, 60, 60}},   {6, {60, 255, 60}}, {5, {255, 60, 60}},
-    };
-    for (const Case &c : cases) {
-        point_at(20, 20, c.buttons);
-        updateWindow(w);
-        size_t fill = 0, outline = 0;
-        for (uint32_t y = 0; y < 40; ++y)
-            for (uint32_t x = 0; x < 40; ++x) {
-                fill += display().pixel(x, y) == display().pack(c.fill[0], c.fill[1], c.fill[2]);
-                outline += display().pixel(x, y) == 0;
-            }
-        EXPECT_EQ(fill, 61u) << c.buttons;
-        EXPECT_EQ(outline, 52u) << c.buttons;
-        EXPECT_EQ(pixels_other_than(background), 113u);
-        expect_display(20, 20, c.fill, [&](uint64_t, uint64_t) { return background; });
-    }
-}
-
-TEST_F(PresentTest, PointerIsClippedAtEveryEdge) {
+TEST_F(PresentTest, PointerIsADiamondColouredByButtonAndClippedAtEveryEdge) {
     display().set_mode(30, 20);
     BaremetalWindow *w = createWindow("t", 30, 20);
     clearWindow(w, 0, 0, 255);
     const uint32_t background = display().pack(0, 0, 255);
+    // 113 pixels: 61 of fill inside an outline of 52.
+    auto whole = diamond(15, 10);
+    ASSERT_EQ(whole.size(), 113u);
+    ASSERT_EQ(std::count_if(whole.begin(), whole.end(), [](auto &p) { return p.second; }), 61);
     struct Case {
         int x, y;
+        uint32_t buttons;
+        Rgb fill;
         size_t drawn;
     };
-    // A half diamond keeps 64 pixels, a quarter at a corner 36; two columns from the edge,
-    // the five columns beyond it (25 pixels) are lost.
+    const Rgb white{255, 255, 255}, red{255, 60, 60}, green{60, 255, 60}, blue{80, 130, 255};
+    // Button 0 wins over 1, and 1 over 2. A half diamond keeps 64 pixels, a quarter at a
+    // corner 36; two columns from the edge, the five columns beyond it (25 pixels) are lost.
     const Case cases[] = {
-        {0, 10, 64},  {29, 10, 64}, {15, 0, 64}, {15, 19, 64}, {0, 0, 36},  {29, 0, 36},
-        {0, 19, 36},  {29, 19, 36}, {2, 10, 113 - 25}, {-50, 10, 64}, {100, 100, 36},
+        {15, 10, 0, white, 113}, {15, 10, 1, red, 113},   {15, 10, 2, green, 113}, {15, 10, 4, blue, 113},
+        {15, 10, 7, red, 113},   {15, 10, 6, green, 113}, {15, 10, 5, red, 113},   {0, 10, 0, white, 64},
+        {29, 10, 0, white, 64},  {15, 0, 0, white, 64},   {15, 19, 0, white, 64},  {0, 0, 0, white, 36},
+        {29, 0, 0, white, 36},   {0, 19, 0, white, 36},   {29, 19, 0, white, 36},  {2, 10, 0, white, 113 - 25},
+        {-50, 10, 0, white, 64}, {100, 100, 0, white, 36},
     };
     for (const Case &c : cases) {
         display().fill(0x00777777);
-        point_at(c.x, c.y);
+        point_at(c.x, c.y, c.buttons);
         updateWindow(w);
         EXPECT_EQ(pixels_other_than(background), c.drawn) << c.x << "," << c.y;
         int64_t px = std::clamp(c.x, 0, 29), py = std::clamp(c.y, 0, 19);
-        expect_display(px, py, {255, 255, 255}, [&](uint64_t, uint64_t) { return background; });
+        expect_display(px, py, c.fill, [&](uint64_t, uint64_t) { return background; });
     }
 }
 
@@ -277,8 +251,10 @@ TEST_F(PresentTest, EarlierAnswersDoNotLeakIntoALaterQuery) {
 }
 
 TEST_F(PresentTest, OnlyCreateAndUpdatePresent) {
-    BaremetalWindow *w = createWindow("t", 8, 8);
+    display().fill(0x00ABCDEF);
+    BaremetalWindow *w = createWindow("t", 64, 48); // black, the pointer in the middle
     EXPECT_EQ(display().queries, 1u);
+    expect_display(32, 24, {255, 255, 255}, [](uint64_t, uint64_t) { return 0u; });
     TestImage image(2, 2, pattern);
     pushImage(w, image.get());
     clearWindow(w, 1, 2, 3);
