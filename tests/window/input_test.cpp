@@ -138,20 +138,6 @@ TEST_F(InputTest, TheKeyServiceIsLookedUpBeforeEveryCall) {
     EXPECT_EQ(set_keys(), Keys{"keya"});
 }
 
-TEST_F(InputTest, WithoutAnActiveWindowFlagsAreClearedAndNothingIsRead) {
-    press({'a'});
-    destroyWindow(window);
-    input().queue_keys({'b'});
-    input().queue_pointer({});
-    unsigned key_polls = input().key_polls, pointer_polls = input().pointer_polls;
-    updateKeyboardState();
-    EXPECT_EQ(set_keys(), Keys{});
-    EXPECT_EQ(keylastchar(), 0);
-    EXPECT_EQ(input().key_polls, key_polls);
-    EXPECT_EQ(input().pointer_polls, pointer_polls);
-    EXPECT_EQ(input().keys.size(), 1u);
-}
-
 TEST_F(InputTest, MissingServicesAreNotErrors) {
     host().set_entry(LM_ENTRY_POLL_KEY, nullptr);
     host().set_entry(LM_ENTRY_POLL_POINTER, nullptr);

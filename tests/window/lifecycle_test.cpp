@@ -70,15 +70,20 @@ TEST_F(LifecycleTest, WindowsWorkWithoutTheHostsWindowEntries) {
 TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     BaremetalWindow *first = createWindow("1", 10, 10);
     BaremetalWindow *second = createWindow("2", 10, 10);
-    press({0x03});
+    press({0x03, 'b'});
     EXPECT_TRUE(windowShouldClose(second));
     EXPECT_FALSE(windowShouldClose(first));
     destroyWindow(second);
-    // No active window now, although the first is alive: input is not read at all.
+    // No active window now, although the first is alive: the flags are cleared and
+    // nothing is read from the host.
+    input().queue_pointer({});
+    const unsigned key_polls = input().key_polls, pointer_polls = input().pointer_polls;
     press({0x03, 'a'});
     EXPECT_FALSE(windowShouldClose(first));
+    EXPECT_EQ(std::pair(input().key_polls, input().pointer_polls), std::pair(key_polls, pointer_polls));
     EXPECT_EQ(input().keys.size(), 2u);
-    EXPECT_EQ(key("keya"), 0);
+    EXPECT_EQ(set_keys(), std::vector<std::string>{});
+    EXPECT_EQ(keylastchar(), 0);
     // Destroying a window that is not active leaves the active one.
     BaremetalWindow *third = createWindow("3", 10, 10);
     destroyWindow(first);
@@ -163,15 +168,6 @@ TEST_F(LifecycleTest, Titles) {
     EXPECT_EQ(host().heap().malloc_sizes.back(), 1u);
     // A title is never drawn and never sent to the host.
     EXPECT_TRUE(host().console().lines.empty());
-}
-
-TEST_F(LifecycleTest, UpdateReadsInputRendersAndPresents) {
-    BaremetalWindow *w = createWindow("t", 4, 4);
-    input().queue_keys({'k'});
-    updateWindow(w);
-    EXPECT_EQ(key("keyk"), 1);
-    EXPECT_EQ(display().queries, 2u);
-    EXPECT_EQ(input().pointer_polls, 1u);
 }
 
 TEST_F(LifecycleTest, TouchBarStubsDoNothing) {
