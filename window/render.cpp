@@ -7,19 +7,19 @@ namespace {
 
 // Where the pushed image lands in the window: scaled by one factor to the largest size
 // that fits, centred.
+// In 64 bits: for windows wider or taller than 2^23 pixels the single-precision drawn
+// size can exceed the window by a pixel or two (the offset then goes to 0 or -1) and
+// reach 2^31.
 struct ImageArea {
     bool present;
-    int32_t x, y;
-    int32_t width, height;
+    int64_t x, y;
+    int64_t width, height;
 };
 
-// A drawn size from its single-precision value: truncated, at least 1. It never exceeds
-// the window (`limit`) for any size a float holds exactly; beyond that the clamp keeps
-// the conversion defined.
-int32_t drawn_size(float value, int32_t limit) {
-    if (!(value < static_cast<float>(limit)))
-        return limit;
-    int32_t size = static_cast<int32_t>(value);
+// A drawn size from its single-precision value: truncated, at least 1. The value stays
+// below 2^32, so the conversion is always defined.
+int64_t drawn_size(float value) {
+    const int64_t size = static_cast<int64_t>(value);
     return size < 2 ? 1 : size;
 }
 
@@ -35,8 +35,8 @@ ImageArea place_image(const BaremetalWindow &window) {
     float scale = scale_h < scale_w ? scale_h : scale_w;
     ImageArea area;
     area.present = true;
-    area.width = drawn_size(scale * image_width, window.width);
-    area.height = drawn_size(image_height * scale, window.height);
+    area.width = drawn_size(scale * image_width);
+    area.height = drawn_size(image_height * scale);
     area.x = (window.width - area.width) / 2;
     area.y = (window.height - area.height) / 2;
     return area;
@@ -45,8 +45,8 @@ ImageArea place_image(const BaremetalWindow &window) {
 // Nearest-neighbour source index for `offset` pixels into a drawn span of `drawn`
 // pixels showing `source` pixels. The product is formed in 64 bits so that large
 // images cannot overflow it.
-int32_t sample_index(int32_t offset, int32_t source, int32_t drawn) {
-    int64_t index = static_cast<int64_t>(offset) * source / drawn;
+int32_t sample_index(int64_t offset, int32_t source, int64_t drawn) {
+    const int64_t index = offset * source / drawn;
     if (index < 0)
         return 0;
     return index >= source ? source - 1 : static_cast<int32_t>(index);
