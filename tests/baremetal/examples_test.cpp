@@ -37,6 +37,29 @@ std::string drop_last_lines(const std::string &text, int count) {
     return text.substr(0, end);
 }
 
+// The screen as QEMU's monitor dumps it, compared with a simulator screenshot: the
+// number of pixels that differ, or -1 when the dump is unreadable or of another size.
+long differing_pixels(QemuSession &qemu, const std::string &dump, const Png &expected) {
+    qemu.monitor("screendump " + dump);
+    std::ifstream in(dump, std::ios::binary);
+    std::string magic;
+    uint32_t width = 0, height = 0;
+    int maximum = 0;
+    in >> magic >> width >> height >> maximum;
+    in.get();
+    if (!in || magic != "P6" || maximum != 255 || width != expected.width || height != expected.height)
+        return -1;
+    std::vector<uint8_t> screen(size_t{width} * height * 3);
+    in.read(reinterpret_cast<char *>(screen.data()), static_cast<std::streamsize>(screen.size()));
+    if (!in)
+        return -1;
+    long differing = 0;
+    for (size_t i = 0; i < screen.size(); i += 3)
+        differing += screen[i] != expected.rgb[i] || screen[i + 1] != expected.rgb[i + 1] ||
+                     screen[i + 2] != expected.rgb[i + 2];
+    return differing;
+}
+
 TEST_F(ExamplesOnQemuTest, HelloPrintsTheSimulatorsGoldenText) {
     // The archive holds guests.txt with "Ada", as the simulator's test folder does.
     QemuSession qemu(LBW_PROGRAM_HELLO, LBW_HELLO_FILES);
@@ -94,30 +117,40 @@ TEST_F(ExamplesOnQemuTest, PaintLeavesTheSimulatorsPictureOnTheScreen) {
     // Keys arrive one per update, in order: once the last one has been seen, the picture
     // the keys before it drew is on the screen.
     ASSERT_TRUE(qemu.wait_for_output("paint: no tool on key 7\n")) << qemu.output();
-    std::string dump = folder + "/qemu.ppm";
-    qemu.monitor("screendump " + dump);
-    std::ifstream in(dump, std::ios::binary);
-    std::string magic;
-    uint32_t width = 0, height = 0;
-    int maximum = 0;
-    in >> magic >> width >> height >> maximum;
-    in.get();
-    ASSERT_EQ(magic, "P6");
-    ASSERT_EQ(width, expected.width);
-    ASSERT_EQ(height, expected.height);
-    std::vector<uint8_t> screen(size_t{width} * height * 3);
-    in.read(reinterpret_cast<char *>(screen.data()), static_cast<std::streamsize>(screen.size()));
-    ASSERT_TRUE(in);
-    size_t differing = 0;
-    for (size_t i = 0; i < screen.size(); i += 3)
-        differing += screen[i] != expected.rgb[i] || screen[i + 1] != expected.rgb[i + 1] ||
-                     screen[i + 2] != expected.rgb[i + 2];
-    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(differing_pixels(qemu, folder + "/qemu.ppm", expected), 0);
 
     qemu.send("\x03"); // Ctrl-C closes the window
     ASSERT_EQ(qemu.wait_exit(), 1) << qemu.output();
     // The same console lines, up to the closing one.
     EXPECT_EQ(drop_last_lines(qemu.output(), 2), run.out) << "the simulator stopped at its frame limit";
+}
+
+TEST_F(ExamplesOnQemuTest, ViewerShowsTheSamplePictureAsTheSimulatorDoes) {
+    // The host's PNG decoder (stb_image) against the simulator's (libpng).
+    std::string folder = fresh_folder("viewer_qemu");
+    SimRun run = simulate("--headless --display 640x360 --frames 4 --root " LBW_SAMPLE_DIR " --screenshot " + folder +
+                              "/viewer.png " LBW_PROGRAM_VIEWER,
+                          "\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    Png expected = read_png(folder + "/viewer.png");
+    ASSERT_TRUE(expected.ok);
+    ASSERT_NE(expected.at(320, 180), 0x24262Eu) << "the picture, not the background, fills the middle";
+
+    QemuSession qemu(LBW_PROGRAM_VIEWER, LBW_VIEWER_FILES, {"-append", "display=640x360"});
+    ASSERT_TRUE(qemu.wait_for_output("(empty for sample.png)\n")) << qemu.output();
+    qemu.send("\r");
+    ASSERT_TRUE(qemu.wait_for_output("Escape closes\n")) << qemu.output();
+    // The window is presented black first, then with the picture.
+    long differing = -1;
+    for (int attempt = 0; attempt < 200 && differing != 0; attempt++)
+        differing = differing_pixels(qemu, folder + "/qemu.ppm", expected);
+    EXPECT_EQ(differing, 0);
+    qemu.send("\x03");
+    ASSERT_EQ(qemu.wait_exit(), 1) << qemu.output();
+    // The simulator stopped at its frame limit; the serial console echoed the empty line.
+    std::string expected_text = run.out;
+    expected_text.insert(expected_text.find('\n') + 1, "\n");
+    EXPECT_EQ(drop_last_lines(qemu.output(), 2), expected_text);
 }
 
 } // namespace
