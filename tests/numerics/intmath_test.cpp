@@ -48,18 +48,12 @@ protected:
 };
 
 TEST_F(IntMathTest, ListedShiftResults) {
-    EXPECT_EQ(ashl_(12345, 0), 12345);
-    EXPECT_EQ(ashl_(12345, -5), 12345);
-    EXPECT_EQ(ashl_(12345, 64), 0);
-    EXPECT_EQ(ashl_(12345, 100), 0);
-    EXPECT_EQ(static_cast<uint64_t>(ashl_(1, 63)), uint64_t{1} << 63);
-    EXPECT_EQ(ashr_(-8, 1), -4);
-    EXPECT_EQ(ashr_(-1, 70), -1);
-    EXPECT_EQ(ashr_(5, 70), 0);
-    EXPECT_EQ(lshr_(-1, 64), 0);
-    EXPECT_EQ(lshr_(-1, -1), -1);
-    EXPECT_EQ(ashr_(INT64_MIN, INT32_MAX), -1);
-    EXPECT_EQ(ashl_(-1, INT32_MIN), -1);
+    const struct { ShiftFn *shift; int64_t value; int32_t count; int64_t expected; } cases[] = {
+        {ashl_, 12345, 0, 12345}, {ashl_, 12345, -5, 12345}, {ashl_, 12345, 64, 0}, {ashl_, 12345, 100, 0},
+        {ashl_, 1, 63, INT64_MIN}, {ashr_, -8, 1, -4}, {ashr_, -1, 70, -1}, {ashr_, 5, 70, 0}, {lshr_, -1, 64, 0},
+        {lshr_, -1, -1, -1}, {ashr_, INT64_MIN, INT32_MAX, -1}, {ashl_, -1, INT32_MIN, -1}};
+    for (auto c : cases)
+        EXPECT_EQ(c.shift(c.value, c.count), c.expected) << c.value << " by " << c.count;
 }
 
 TEST_F(IntMathTest, ShiftsMatchTheProcessorForEveryCount) {
@@ -78,21 +72,23 @@ TEST_F(IntMathTest, ShiftsMatchTheProcessorForEveryCount) {
 }
 
 TEST_F(IntMathTest, ListedDivisionResults) {
-    uint64_t remainder = 99;
-    EXPECT_EQ(udiv_(12345, 0), 0u);
-    EXPECT_EQ(umod_(12345, 0), 0u);
-    EXPECT_EQ(udivmod_(12345, 0, &remainder), 0u);
-    EXPECT_EQ(remainder, 0u);
-    EXPECT_EQ(udivmod_(UINT64_MAX, (uint64_t{1} << 63) + 1, &remainder), 1u);
-    EXPECT_EQ(remainder, (uint64_t{1} << 63) - 2);
-    EXPECT_EQ(udivmod_(100, 7, nullptr), 14u);
-    EXPECT_EQ(sdiv_(-7, 2), -3);
-    EXPECT_EQ(smod_(-7, 2), -1);
-    EXPECT_EQ(smod_(7, -2), 1);
-    EXPECT_EQ(sdiv_(INT64_MIN, -1), INT64_MIN);
-    EXPECT_EQ(smod_(INT64_MIN, -1), 0);
-    EXPECT_EQ(sdiv_(-5, 0), 0);
-    EXPECT_EQ(smod_(-5, 0), 0);
+    const uint64_t top = uint64_t{1} << 63;
+    const struct { uint64_t a, b, quotient, remainder; } unsigned_cases[] = {
+        {12345, 0, 0, 0}, {UINT64_MAX, top + 1, 1, top - 2}, {100, 7, 14, 2}};
+    for (auto c : unsigned_cases) {
+        uint64_t remainder = 99;
+        EXPECT_EQ(udivmod_(c.a, c.b, &remainder), c.quotient) << c.a << " / " << c.b;
+        EXPECT_EQ(remainder, c.remainder) << c.a << " % " << c.b;
+        EXPECT_EQ(udivmod_(c.a, c.b, nullptr), c.quotient);
+        EXPECT_EQ(udiv_(c.a, c.b), c.quotient);
+        EXPECT_EQ(umod_(c.a, c.b), c.remainder);
+    }
+    const struct { int64_t a, b, quotient, remainder; } signed_cases[] = {
+        {-7, 2, -3, -1}, {7, -2, -3, 1}, {INT64_MIN, -1, INT64_MIN, 0}, {-5, 0, 0, 0}};
+    for (auto c : signed_cases) {
+        EXPECT_EQ(sdiv_(c.a, c.b), c.quotient) << c.a << " / " << c.b;
+        EXPECT_EQ(smod_(c.a, c.b), c.remainder) << c.a << " % " << c.b;
+    }
 }
 
 TEST_F(IntMathTest, UnsignedDivisionMatchesTheProcessor) {
