@@ -16,21 +16,16 @@ using SDivFn = int64_t(int64_t, int64_t);
 
 class IntMathTest : public LibraryTest {
 protected:
-    ShiftFn *ashl_ = nullptr, *lshr_ = nullptr, *ashr_ = nullptr;
-    UDivModFn *udivmod_ = nullptr;
-    UDivFn *udiv_ = nullptr, *umod_ = nullptr;
-    SDivFn *sdiv_ = nullptr, *smod_ = nullptr;
+    ShiftFn *ashl_, *lshr_, *ashr_;
+    UDivModFn *udivmod_;
+    UDivFn *udiv_, *umod_;
+    SDivFn *sdiv_, *smod_;
 
     void SetUp() override {
         LibraryTest::SetUp();
-        ashl_ = fn<ShiftFn>("__ashldi3");
-        lshr_ = fn<ShiftFn>("__lshrdi3");
-        ashr_ = fn<ShiftFn>("__ashrdi3");
-        udivmod_ = fn<UDivModFn>("udivmod64");
-        udiv_ = fn<UDivFn>("__udivdi3");
-        umod_ = fn<UDivFn>("__umoddi3");
-        sdiv_ = fn<SDivFn>("__divdi3");
-        smod_ = fn<SDivFn>("__moddi3");
+        ashl_ = fn<ShiftFn>("__ashldi3"), lshr_ = fn<ShiftFn>("__lshrdi3"), ashr_ = fn<ShiftFn>("__ashrdi3");
+        udivmod_ = fn<UDivModFn>("udivmod64"), udiv_ = fn<UDivFn>("__udivdi3"), umod_ = fn<UDivFn>("__umoddi3");
+        sdiv_ = fn<SDivFn>("__divdi3"), smod_ = fn<SDivFn>("__moddi3");
     }
 
     // Boundary values followed by random ones of every bit length.
@@ -91,41 +86,23 @@ TEST_F(IntMathTest, ListedDivisionResults) {
     }
 }
 
-TEST_F(IntMathTest, UnsignedDivisionMatchesTheProcessor) {
+TEST_F(IntMathTest, DivisionMatchesTheProcessor) {
     std::vector<uint64_t> values = operands();
     for (uint64_t a : values)
         for (uint64_t b : values) {
-            uint64_t q = b ? a / b : 0;
-            uint64_t r = b ? a % b : 0;
+            uint64_t q = b ? a / b : 0, r = b ? a % b : 0;
             uint64_t remainder = ~r;
             ASSERT_EQ(udivmod_(a, b, &remainder), q) << a << " / " << b;
             ASSERT_EQ(remainder, r) << a << " % " << b;
             ASSERT_EQ(udiv_(a, b), q) << a << " / " << b;
             ASSERT_EQ(umod_(a, b), r) << a << " % " << b;
-        }
-}
-
-TEST_F(IntMathTest, SignedDivisionMatchesTheProcessor) {
-    std::vector<uint64_t> values = operands();
-    std::vector<int64_t> signed_values;
-    for (uint64_t u : values) {
-        signed_values.push_back(static_cast<int64_t>(u));
-        signed_values.push_back(static_cast<int64_t>(0 - u));
-    }
-    for (int64_t a : signed_values)
-        for (int64_t b : signed_values) {
-            int64_t q, r;
-            if (b == 0) {
-                q = r = 0;
-            } else if (a == INT64_MIN && b == -1) {
-                q = INT64_MIN; // the processor traps here; the routine wraps
-                r = 0;
-            } else {
-                q = a / b;
-                r = a % b;
-            }
-            ASSERT_EQ(sdiv_(a, b), q) << a << " / " << b;
-            ASSERT_EQ(smod_(a, b), r) << a << " % " << b;
+            // The signed routines on the same bits, either sign of the divisor.
+            for (int64_t sa : {static_cast<int64_t>(a), static_cast<int64_t>(0 - a)})
+                for (int64_t sb : {static_cast<int64_t>(b), static_cast<int64_t>(0 - b)}) {
+                    bool zero = sb == 0, wraps = sa == INT64_MIN && sb == -1; // the processor traps on both
+                    ASSERT_EQ(sdiv_(sa, sb), zero ? 0 : wraps ? INT64_MIN : sa / sb) << sa << " / " << sb;
+                    ASSERT_EQ(smod_(sa, sb), zero || wraps ? 0 : sa % sb) << sa << " % " << sb;
+                }
         }
 }
 

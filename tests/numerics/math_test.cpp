@@ -4,7 +4,6 @@
 #include "tests/numerics/math_reference.h"
 #include "tests/support/library_test.h"
 
-#include <functional>
 #include <span>
 
 namespace lbw::test {
@@ -129,26 +128,22 @@ TEST_F(MathTest, LdexpAndFrexp) {
 }
 
 TEST_F(MathTest, OneArgumentFunctionsMatchTheReferenceBitForBit) {
-    auto near_or_any = [this](int i, int max_exp) { return i % 2 ? args.near_integer(max_exp) : args.any(-1074, max_exp); };
-    auto angle = [this](int i) { return i % 4 ? args.uniform(-50, 50) : args.any(-1074, 13); };
+    enum Kind { kNearInteger, kAngle, kPositive, kAny };
     const struct {
         const char *name;
         double (*reference)(double);
-        std::function<double(int)> argument;
-    } cases[] = {
-        {"floor", ref::floor, [&](int i) { return near_or_any(i, 30); }},
-        {"ceil", ref::ceil, [&](int i) { return near_or_any(i, 30); }},
-        {"trunc", ref::trunc, [&](int i) { return near_or_any(i, 30); }},
-        {"round", ref::round, [&](int i) { return near_or_any(i, 30); }},
-        {"log", ref::log, [this](int) { return args.positive(-1074, 1023); }},
-        {"sin", ref::sin, angle},
-        {"cos", ref::cos, angle},
-        {"fabs", ref::fabs, [this](int) { return args.any(-1074, 1023); }},
-    };
+        Kind kind;
+    } cases[] = {{"floor", ref::floor, kNearInteger}, {"ceil", ref::ceil, kNearInteger},
+                 {"trunc", ref::trunc, kNearInteger}, {"round", ref::round, kNearInteger},
+                 {"log", ref::log, kPositive},        {"sin", ref::sin, kAngle},
+                 {"cos", ref::cos, kAngle},           {"fabs", ref::fabs, kAny}};
     for (const auto &c : cases) {
         auto lib = fn<double(double)>(c.name);
         for (int i = 0; i < 20000; i++) {
-            double x = c.argument(i);
+            double x = c.kind == kPositive ? args.positive(-1074, 1023)
+                       : c.kind == kAny    ? args.any(-1074, 1023)
+                       : c.kind == kAngle  ? (i % 4 ? args.uniform(-50, 50) : args.any(-1074, 13))
+                                           : (i % 2 ? args.near_integer(30) : args.any(-1074, 30));
             EXPECT_EQ(bits(lib(x)), bits(c.reference(x))) << c.name << "(" << x << ")";
         }
     }
