@@ -1,5 +1,5 @@
-/* The few <stdlib.h> declarations the boot host's third-party PNG decoder includes;
- * it is configured to allocate through the host heap and to use none of these. */
+/* What the boot host's third-party PNG decoder needs of <stdlib.h>: abs (its PNG
+ * filters use it). It allocates through the host heap, not malloc. */
 #ifndef LORRINBOOT_BOOT_STDLIB_H
 #define LORRINBOOT_BOOT_STDLIB_H
 
