@@ -7,6 +7,7 @@
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 namespace {
 
@@ -27,23 +28,32 @@ void append_char(Output &out, char c) {
     out.count++;
 }
 
+// `length` bytes at once, with exactly the effect of append_char on each of them: as
+// many as fit are stored and all of them are counted (modulo 2^32, like the count).
+void append_bytes(Output &out, const char *bytes, size_t length) {
+    size_t room = out.remaining >= 2 ? out.remaining - 1 : 0;
+    size_t stored = length < room ? length : room;
+    memcpy(out.cursor, bytes, stored);
+    out.cursor += stored;
+    out.remaining -= stored;
+    out.count += static_cast<uint32_t>(length);
+}
+
 void append_string(Output &out, const char *s) {
     if (!s)
         s = "(null)";
-    for (; *s; s++)
-        append_char(out, *s);
+    append_bytes(out, s, strlen(s));
 }
 
 void append_unsigned(Output &out, uint64_t value, unsigned base, bool upper) {
     const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    char reversed[32]; // at most 20 decimal or 16 hexadecimal digits
-    int n = 0;
+    char text[32]; // at most 20 decimal or 16 hexadecimal digits, filled from the end
+    char *first = text + sizeof text;
     do {
-        reversed[n++] = digits[value % base];
+        *--first = digits[value % base];
         value /= base;
     } while (value != 0);
-    while (n > 0)
-        append_char(out, reversed[--n]);
+    append_bytes(out, first, static_cast<size_t>(text + sizeof text - first));
 }
 
 // The exact decimal digits of an integral double of 2^64 or more: its bits as a
@@ -78,8 +88,13 @@ void append_huge_integer(Output &out, double v) {
             rest /= 10;
         }
     }
-    while (n > 0)
-        append_char(out, reversed[--n]);
+    // The digits were produced least significant first.
+    for (int i = 0, j = n - 1; i < j; i++, j--) {
+        char t = reversed[i];
+        reversed[i] = reversed[j];
+        reversed[j] = t;
+    }
+    append_bytes(out, reversed, static_cast<size_t>(n));
 }
 
 // Fixed notation with six truncated (never rounded) decimals; the precision is ignored.
@@ -104,13 +119,14 @@ void append_fixed(Output &out, double v) {
     } else {
         append_huge_integer(out, v); // a double this large has no fraction
     }
-    append_char(out, '.');
-    for (int i = 0; i < 6; i++) {
+    char decimals[7] = {'.'};
+    for (int i = 1; i <= 6; i++) {
         fraction *= 10;
         int32_t digit = static_cast<int32_t>(fraction);
-        append_char(out, static_cast<char>('0' + digit));
+        decimals[i] = static_cast<char>('0' + digit);
         fraction -= digit;
     }
+    append_bytes(out, decimals, sizeof decimals);
 }
 
 bool is_digit(char c) {
@@ -127,11 +143,15 @@ LM_EXPORT int vsnprintf(char *dst, size_t n, const char *fmt, va_list ap) {
         fmt = "";
 
     while (*fmt) {
-        char c = *fmt++;
-        if (c != '%') {
-            append_char(out, c);
+        // Literal text up to the next specifier goes out in one piece.
+        if (*fmt != '%') {
+            const char *run = fmt;
+            while (*fmt && *fmt != '%')
+                fmt++;
+            append_bytes(out, run, static_cast<size_t>(fmt - run));
             continue;
         }
+        fmt++;
         if (*fmt == '%') {
             append_char(out, '%');
             fmt++;
