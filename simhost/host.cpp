@@ -1,6 +1,7 @@
 #include "simhost/host.h"
 
 #include "simhost/console.h"
+#include "simhost/files.h"
 #include "simhost/heap.h"
 
 #include <sys/mman.h>
@@ -83,6 +84,11 @@ ConsoleService &the_console() {
     return console;
 }
 
+FileService &the_files() {
+    static FileService files;
+    return files;
+}
+
 } // namespace
 
 uint32_t stub_for(void *fn) {
@@ -129,6 +135,10 @@ ConsoleService &Host::console() {
     return the_console();
 }
 
+FileService &Host::files() {
+    return the_files();
+}
+
 void Host::reset() {
     std::memset(reinterpret_cast<void *>(kAreaPage), 0, 0x1000);
     // Probe-heap memory holds block headers of an earlier run: give back zero pages.
@@ -136,12 +146,16 @@ void Host::reset() {
 
     heap().reset();
     console().reset();
+    files().reset();
 
     set_entry(LM_ENTRY_MALLOC, &HostHeap::host_malloc);
     set_entry(LM_ENTRY_FREE, &HostHeap::host_free);
     set_entry(LM_ENTRY_REALLOC, &HostHeap::host_realloc);
     set_entry(LM_ENTRY_CONSOLE_WRITE_LINE, &ConsoleService::host_console_write_line);
     set_entry(LM_ENTRY_READ_LINE, &ConsoleService::host_read_line);
+    set_entry(LM_ENTRY_STAT_FILE, &FileService::host_stat_file);
+    set_entry(LM_ENTRY_WRITE_FILE, &FileService::host_write_file);
+    set_entry(LM_ENTRY_DELETE_FILE, &FileService::host_delete_file);
 
     for (auto &hook : reset_hooks_)
         hook(*this);

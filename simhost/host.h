@@ -15,6 +15,7 @@ namespace lbw::sim {
 
 class HostHeap;
 class ConsoleService;
+class FileService;
 
 class Host {
 public:
@@ -43,6 +44,7 @@ public:
 
     HostHeap &heap();
     ConsoleService &console();
+    FileService &files();
 
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;

@@ -6,5 +6,6 @@
 #include <lorrinboot/host.h>
 #include <lorrinboot/memory.h>
 #include <lorrinboot/console.h>
+#include <lorrinboot/files.h>
 
 #endif

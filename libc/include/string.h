@@ -23,6 +23,9 @@ size_t strspn(const char *s, const char *set);
 char *strpbrk(const char *s, const char *set);
 char *strstr(const char *hay, const char *needle);
 
+/* A constant message for an lm_errno value; "error" for unknown values. */
+char *strerror(int code);
+
 _LBW_END_C
 
 #endif

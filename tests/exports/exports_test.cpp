@@ -47,6 +47,8 @@ const char *const kInternalNames[] = {
     // Core containers
     "_ZN2lm6string8allocateEm", "_ZN2lm6string6assignEPKcm", "_ZN2lm6string6appendEPKcm",
     "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
+    // File layer
+    "lm_lua_file_reserve",
 };
 
 // Names every build of the library must export, whatever else it grows.
