@@ -2,7 +2,10 @@
 
 #include "simhost/console.h"
 #include "simhost/files.h"
+#include "simhost/display.h"
 #include "simhost/heap.h"
+#include "simhost/images.h"
+#include "simhost/input.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -139,6 +142,21 @@ FileService &Host::files() {
     return the_files();
 }
 
+DisplayService &Host::display() {
+    static DisplayService display;
+    return display;
+}
+
+InputService &Host::input() {
+    static InputService input;
+    return input;
+}
+
+ImageDecoder &Host::images() {
+    static ImageDecoder images;
+    return images;
+}
+
 void Host::reset() {
     std::memset(reinterpret_cast<void *>(kAreaPage), 0, 0x1000);
     // Probe-heap memory holds block headers of an earlier run: give back zero pages.
@@ -156,6 +174,16 @@ void Host::reset() {
     set_entry(LM_ENTRY_STAT_FILE, &FileService::host_stat_file);
     set_entry(LM_ENTRY_WRITE_FILE, &FileService::host_write_file);
     set_entry(LM_ENTRY_DELETE_FILE, &FileService::host_delete_file);
+
+    display().reset();
+    input().reset();
+    images().reset();
+    set_entry(LM_ENTRY_CREATE_WINDOW, &DisplayService::host_create_window);
+    set_entry(LM_ENTRY_DESTROY_WINDOW, &DisplayService::host_destroy_window);
+    set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &DisplayService::host_query_framebuffer);
+    set_entry(LM_ENTRY_POLL_KEY, &InputService::host_poll_key);
+    set_entry(LM_ENTRY_POLL_POINTER, &InputService::host_poll_pointer);
+    set_entry(LM_ENTRY_PNG_DECODE_FILE, &ImageDecoder::host_png_decode_file);
 
     for (auto &hook : reset_hooks_)
         hook(*this);

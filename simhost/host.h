@@ -16,6 +16,9 @@ namespace lbw::sim {
 class HostHeap;
 class ConsoleService;
 class FileService;
+class DisplayService;
+class InputService;
+class ImageDecoder;
 
 class Host {
 public:
@@ -45,6 +48,9 @@ public:
     HostHeap &heap();
     ConsoleService &console();
     FileService &files();
+    DisplayService &display();
+    InputService &input();
+    ImageDecoder &images();
 
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;

@@ -7,5 +7,7 @@
 #include <lorrinboot/memory.h>
 #include <lorrinboot/console.h>
 #include <lorrinboot/files.h>
+#include <lorrinboot/window.h>
+#include <lorrinboot/window_host.h>
 
 #endif

@@ -49,6 +49,12 @@ const char *const kInternalNames[] = {
     "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
     // File layer
     "lm_lua_file_reserve",
+    // Window and display
+    "gActiveWindow", "gSerialEscapeState", "_ZN2lm13gActiveWindowE", "_ZN2lm18gSerialEscapeStateE",
+    "_ZN2lm21renderIntoFramebufferEP15BaremetalWindow", "_ZN2lm13packComponentEhjj",
+    "_ZN2lm20packFramebufferPixelERKNS_18DisplayFramebufferEhhh",
+    "_ZN2lm23queryDisplayFramebufferEPNS_18DisplayFramebufferE", "_ZN2lm16presentToDisplayEP15BaremetalWindow",
+    "_ZN2lm10clampMouseEP15BaremetalWindow",
 };
 
 // Names every build of the library must export, whatever else it grows.
@@ -71,6 +77,16 @@ const char *const kCoreExports[] = {
     // Static guards and destructors, the pure-virtual trap, inert compiler entries
     "__cxa_guard_acquire", "__cxa_guard_release", "__cxa_guard_abort", "__cxa_atexit",
     "__cxa_pure_virtual", "__gxx_personality_sj0", "__gxx_personality_v0", "_tlv_bootstrap",
+    // Window API, input, the key flags and the last character, image files
+    "createWindow", "destroyWindow", "closeWindow", "windowShouldClose", "getWindowSize", "setWindowSize",
+    "getWindowTitle", "setWindowTitle", "updateWindow", "pushImage", "clearWindow", "captureWindow",
+    "updateKeyboardState", "consumeKeyboardState", "getMousePosition", "getMouseButtonState",
+    "setTouchBarButtonText", "setTouchBarButtonImage", "clearTouchBar", "getTouchBarButtonState",
+    "baremetal_load_raw_image", "baremetal_save_raw_image", "keylastchar",
+    "keyup", "keydown", "keyleft", "keyright", "keyreturn", "keyback", "keydelete", "keyspace",
+    "keya", "keyb", "keyc", "keyd", "keye", "keyf", "keyg", "keyh", "keyi", "keyj", "keyk", "keyl", "keym",
+    "keyn", "keyo", "keyp", "keyq", "keyr", "keys", "keyt", "keyu", "keyv", "keyw", "keyx", "keyy", "keyz",
+    "key0", "key1", "key2", "key3", "key4", "key5", "key6", "key7", "key8", "key9", "keyminus", "keyperiod",
 };
 
 class ExportsTest : public ::testing::Test {

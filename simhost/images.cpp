@@ -1,0 +1,127 @@
+#include "simhost/images.h"
+
+#include "simhost/heap.h"
+#include "simhost/host.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace lbw::sim {
+
+namespace {
+
+// The components of `path` with "." and empty pieces dropped and ".." folded into its
+// parent; false when ".." would climb above the first component.
+bool components_of(const std::string &path, std::vector<std::string> &parts) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string piece = path.substr(start, end - start);
+        if (piece == "..") {
+            if (parts.empty())
+                return false;
+            parts.pop_back();
+        } else if (!piece.empty() && piece != ".") {
+            parts.push_back(piece);
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+void ImageDecoder::reset() {
+    root.clear();
+    requests.clear();
+    answer = nullptr;
+    edit = nullptr;
+}
+
+int ImageDecoder::open_inside(const std::string &root, const std::string &path) {
+    std::vector<std::string> parts;
+    if (root.empty() || !components_of(path, parts) || parts.empty())
+        return -1;
+    int dir = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (size_t i = 0; dir >= 0 && i + 1 < parts.size(); ++i) {
+        int next = openat(dir, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(dir);
+        dir = next;
+    }
+    if (dir < 0)
+        return -1;
+    int fd = openat(dir, parts.back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    close(dir);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+bool ImageDecoder::decode_png(int fd, uint64_t max_bytes, std::vector<uint8_t> &rgba, uint32_t &width,
+                              uint32_t &height) {
+    std::FILE *file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        return false;
+    }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    bool ok = png_image_begin_read_from_stdio(&image, file);
+    if (ok) {
+        image.format = PNG_FORMAT_RGBA;
+        // Refused before anything is allocated: larger than the heap could hold, or than
+        // the record's 32-bit size can say.
+        uint64_t size = uint64_t{image.width} * image.height * 4;
+        ok = size <= max_bytes && size <= 0xFFFFFFFFu;
+        if (ok) {
+            rgba.assign(size, 0);
+            ok = png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
+        }
+    }
+    png_image_free(&image);
+    std::fclose(file);
+    width = image.width;
+    height = image.height;
+    return ok;
+}
+
+int ImageDecoder::host_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info) {
+    Host &host = Host::instance();
+    ImageDecoder &decoder = host.images();
+    decoder.requests.emplace_back(path ? path : "");
+    if (decoder.answer)
+        return decoder.answer(path, info);
+    if (!path)
+        return 0;
+    int fd = open_inside(decoder.root, path);
+    if (fd < 0)
+        return 0;
+    std::vector<uint8_t> rgba;
+    uint32_t width = 0, height = 0;
+    if (!decode_png(fd, host.heap().limit(), rgba, width, height))
+        return 0;
+    void *pixels = host.heap().allocate(rgba.size());
+    if (!pixels)
+        return 0;
+    std::memcpy(pixels, rgba.data(), rgba.size());
+    info->pixels = reinterpret_cast<uintptr_t>(pixels);
+    info->sizeBytes = static_cast<uint32_t>(rgba.size());
+    info->width = width;
+    info->height = height;
+    if (decoder.edit)
+        decoder.edit(info);
+    return 1;
+}
+
+} // namespace lbw::sim
