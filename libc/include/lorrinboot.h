@@ -9,5 +9,6 @@
 #include <lorrinboot/files.h>
 #include <lorrinboot/window.h>
 #include <lorrinboot/window_host.h>
+#include <lorrinboot/intmath.h>
 
 #endif

@@ -20,6 +20,18 @@ __attribute__((noreturn)) void abort(void);
 char *getenv(const char *name);
 int system(const char *command);
 
+/* Number parsing. White space is 9..13 and 32; one sign byte. Integers wrap modulo
+ * 2^64, never clamp, and set no error variable; without a digit the result is 0 and
+ * *end is s. strtol and strtoul take bases 0 and 2..36 only (else 0, *end = s);
+ * strtoull and strtoll take the base as passed. strtod builds the value digit by digit
+ * in double precision: no inf, nan or hexadecimal forms. A NULL s gives 0, *end = s. */
+long strtol(const char *s, char **end, int base);
+unsigned long strtoul(const char *s, char **end, int base);
+long long strtoll(const char *s, char **end, int base);
+unsigned long long strtoull(const char *s, char **end, int base);
+double strtod(const char *s, char **end);
+float strtof(const char *s, char **end);
+
 _LBW_END_C
 
 #endif

@@ -55,6 +55,8 @@ const char *const kInternalNames[] = {
     "_ZN2lm20packFramebufferPixelERKNS_18DisplayFramebufferEhhh",
     "_ZN2lm23queryDisplayFramebufferEPNS_18DisplayFramebufferE", "_ZN2lm16presentToDisplayEP15BaremetalWindow",
     "_ZN2lm10clampMouseEP15BaremetalWindow",
+    // character classes, locale, number parsing, math
+    "gLocale", "digit_value", "wrap_angle",
 };
 
 // Names every build of the library must export, whatever else it grows.
@@ -87,6 +89,14 @@ const char *const kCoreExports[] = {
     "keya", "keyb", "keyc", "keyd", "keye", "keyf", "keyg", "keyh", "keyi", "keyj", "keyk", "keyl", "keym",
     "keyn", "keyo", "keyp", "keyq", "keyr", "keys", "keyt", "keyu", "keyv", "keyw", "keyx", "keyy", "keyz",
     "key0", "key1", "key2", "key3", "key4", "key5", "key6", "key7", "key8", "key9", "keyminus", "keyperiod",
+    // character classes, locale, number parsing, math, 64-bit integer helpers
+    "islower", "isupper", "isalpha", "isdigit", "isalnum", "isxdigit", "isspace", "isblank", "isprint",
+    "tolower", "toupper", "setlocale", "localeconv", "strtol", "strtoul", "strtoll", "strtoull", "strtod",
+    "strtof", "ldexp", "frexp", "fmod", "pow", "floor", "ceil", "trunc", "round", "lround", "llround",
+    "sqrt", "log", "sin", "cos", "fabs", "isfinite", "lm_math_isfinite", "lm_math_isfinitel", "frexpf",
+    "ldexpf", "powf", "floorf", "ceilf", "truncf", "sqrtf", "logf", "sinf", "cosf", "fmodf", "fabsf",
+    "lm_math_isfinitef", "__ashldi3", "__lshrdi3", "__ashrdi3", "udivmod64", "__udivdi3", "__umoddi3",
+    "__divdi3", "__moddi3",
 };
 
 class ExportsTest : public ::testing::Test {

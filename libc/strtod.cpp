@@ -1,0 +1,104 @@
+// strtod and strtof: a single pass that builds the value in double precision digit by
+// digit, without rounding correction. No textual infinity or NaN, no hexadecimal form.
+#include "host/program_api.h"
+#include "libc/math_support.h"
+#include "libc/number_scan.h"
+
+namespace {
+
+bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// Exponents beyond this make every mantissa the parser can build overflow or vanish,
+// so larger ones saturate here instead of wrapping.
+constexpr int kExponentLimit = 100000;
+
+// 10^n for 0 <= n <= 300 by square-and-multiply (exact up to 10^22).
+double power_of_ten(int n) {
+    double result = 1.0;
+    double base = 10.0;
+    for (; n != 0; n >>= 1) {
+        if (n & 1)
+            result = result * base;
+        base = base * base;
+    }
+    return result;
+}
+
+// value * 10^exponent. Large exponents go in steps of 10^300 so that a power of ten
+// itself never overflows: 0 stays 0 and a tiny mantissa with a large exponent (or the
+// reverse) still lands on its value.
+double scale_by_power_of_ten(double value, int exponent) {
+    while (exponent > 300 && value != 0.0 && lm::math::is_finite(value)) {
+        value = value * 1e300;
+        exponent -= 300;
+    }
+    while (exponent < -300 && value != 0.0 && lm::math::is_finite(value)) {
+        value = value / 1e300;
+        exponent += 300;
+    }
+    if (exponent > 300 || exponent < -300)
+        return value;
+    return exponent >= 0 ? value * power_of_ten(exponent) : value / power_of_ten(-exponent);
+}
+
+} // namespace
+
+LM_EXPORT double strtod(const char *s, char **end) {
+    if (end)
+        *end = const_cast<char *>(s);
+    if (!s)
+        return 0.0;
+    const char *p = s;
+    while (lm::is_scan_space(*p))
+        p++;
+    bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
+        p++;
+
+    bool any_digit = false;
+    double value = 0.0;
+    for (; is_digit(*p); p++) {
+        value = value * 10.0 + (*p - '0');
+        any_digit = true;
+    }
+    if (*p == '.') {
+        p++;
+        double fraction = 0.0;
+        double scale = 1.0;
+        for (; is_digit(*p); p++) {
+            any_digit = true;
+            // Digits past the point where the scale would overflow cannot change the
+            // value: they are consumed and ignored.
+            double next_scale = scale * 10.0;
+            if (!lm::math::is_finite(next_scale))
+                continue;
+            fraction = fraction * 10.0 + (*p - '0');
+            scale = next_scale;
+        }
+        if (!any_digit)
+            return 0.0;
+        value = value + fraction / scale;
+    }
+    if (!any_digit)
+        return 0.0;
+
+    if (*p == 'e' || *p == 'E') {
+        const char *q = p + 1;
+        bool negative_exponent = *q == '-';
+        if (*q == '+' || *q == '-')
+            q++;
+        if (is_digit(*q)) {
+            int exponent = 0;
+            for (; is_digit(*q); q++)
+                if (exponent < kExponentLimit)
+                    exponent = exponent * 10 + (*q - '0');
+            value = scale_by_power_of_ten(value, negative_exponent ? -exponent : exponent);
+            p = q;
+        }
+    }
+    if (end)
+        *end = const_cast<char *>(p);
+    return negative ? -value : value;
+}
+
+LM_EXPORT float strtof(const char *s, char **end) { return static_cast<float>(strtod(s, end)); }
