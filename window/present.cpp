@@ -71,15 +71,15 @@ void convert(const Packer &packer, const uint32_t *source, uint32_t *out, uint64
 }
 
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
-// the target columns are drawn in chunks. For a chunk: the source column of each target
-// column, the source pixels it spans converted once each (when the window is not wider
-// than the target), and the chunk of the last converted target row, which every target
-// row showing the same source row copies.
+// display rows are written in chunks of columns. For a chunk: the source column of each
+// target column in it, the source pixels it spans converted once each (when the window
+// is not wider than the target), and the chunk of the last composed row (bars and
+// converted pixels), which every row showing the same source row copies.
 constexpr uint64_t kChunkColumns = 2048;
 Packer gPacker;
 uint32_t gSourceColumn[kChunkColumns];
 uint32_t gSourceRow[kChunkColumns + 1];
-uint32_t gConvertedRow[kChunkColumns];
+uint32_t gComposedRow[kChunkColumns];
 
 uint64_t at_least_one(uint64_t value) {
     return value < 2 ? 1 : value;
@@ -187,48 +187,51 @@ void presentToDisplay(BaremetalWindow *window) {
     if (!queryDisplayFramebuffer(&display))
         return;
 
-    // Every display pixel is written once: the bars around the target rectangle, then
-    // the rectangle; the pointer goes on top. Display memory is never read.
+    // Every display pixel is written once, row by row in chunks of columns: rows above
+    // and below the target are filled; a row through the target is composed in scratch
+    // (bars and converted pixels) and copied in one piece. The pointer goes on top.
+    // Display memory is never read.
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
     const Rectangle target = target_rectangle(width, height, display);
-    const uint64_t right = target.x + target.width;
-    for (uint64_t row = 0; row < display.height; ++row) {
-        const uint64_t start = display.base + row * display.pitch;
-        if (row < target.y || row >= target.y + target.height) {
-            fill_words(start, background, display.width);
-        } else {
-            fill_words(start, background, target.x);
-            fill_words(start + right * 4, background, display.width - right);
-        }
-    }
-
     gPacker.prepare(display);
     // Window pixels are read as words; the buffer comes from operator new, so aligned.
     const auto *pixels = reinterpret_cast<const uint32_t *>(window->framebuffer.data);
-    for (uint64_t first = 0; first < target.width; first += kChunkColumns) {
-        const uint64_t count = target.width - first < kChunkColumns ? target.width - first : kChunkColumns;
-        for (uint64_t k = 0; k < count; ++k)
-            gSourceColumn[k] = static_cast<uint32_t>(width * (first + k) / target.width);
-        // A window no wider than the target: the chunk spans at most count + 1 source
+    for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
+        const uint64_t count = display.width - first < kChunkColumns ? display.width - first : kChunkColumns;
+        // The target's columns within this chunk: [low, high) of the display.
+        const uint64_t low = target.x > first ? target.x : first;
+        const uint64_t high = target.x + target.width < first + count ? target.x + target.width : first + count;
+        const uint64_t drawn = high > low ? high - low : 0;
+        uint32_t *drawn_part = gComposedRow + (low - first);
+        fill_words(reinterpret_cast<uintptr_t>(gComposedRow), background, count);
+        for (uint64_t k = 0; k < drawn; ++k)
+            gSourceColumn[k] = static_cast<uint32_t>(width * (low - target.x + k) / target.width);
+        // A window no wider than the target: the chunk spans at most drawn + 1 source
         // pixels, each converted once and then spread over its target columns.
-        const uint32_t low = gSourceColumn[0];
-        const uint64_t span = gSourceColumn[count - 1] - low + 1;
+        const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
+        const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
         const bool spread = span <= kChunkColumns + 1;
-        uint64_t converted = UINT64_MAX; // the source row gConvertedRow shows
-        for (uint64_t i = 0; i < target.height; ++i) {
-            const uint64_t sy = height * i / target.height;
-            if (sy != converted) {
+
+        uint64_t converted = UINT64_MAX; // the source row gComposedRow shows
+        for (uint64_t row = 0; row < display.height; ++row) {
+            const uint64_t at = display.base + row * display.pitch + first * 4;
+            if (row < target.y || row >= target.y + target.height) {
+                fill_words(at, background, count);
+                continue;
+            }
+            const uint64_t sy = height * (row - target.y) / target.height;
+            if (drawn && sy != converted) {
                 const uint32_t *source = pixels + sy * width;
                 if (spread) {
-                    convert(gPacker, source + low, gSourceRow, span, [](uint64_t k) { return k; });
-                    for (uint64_t k = 0; k < count; ++k)
-                        gConvertedRow[k] = gSourceRow[gSourceColumn[k] - low];
+                    convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
+                    for (uint64_t k = 0; k < drawn; ++k)
+                        drawn_part[k] = gSourceRow[gSourceColumn[k] - first_source];
                 } else {
-                    convert(gPacker, source, gConvertedRow, count, [](uint64_t k) { return gSourceColumn[k]; });
+                    convert(gPacker, source, drawn_part, drawn, [](uint64_t k) { return gSourceColumn[k]; });
                 }
                 converted = sy;
             }
-            copy_words(display.base + (target.y + i) * display.pitch + (target.x + first) * 4, gConvertedRow, count);
+            copy_words(at, gComposedRow, count);
         }
     }
 
