@@ -202,7 +202,7 @@ void presentToDisplay(BaremetalWindow *window) {
         const uint64_t low = target.x > first ? target.x : first;
         const uint64_t high = target.x + target.width < first + count ? target.x + target.width : first + count;
         const uint64_t drawn = high > low ? high - low : 0;
-        uint32_t *drawn_part = gComposedRow + (low - first);
+        uint32_t *drawn_part = gComposedRow + (drawn ? low - first : 0);
         fill_words(reinterpret_cast<uintptr_t>(gComposedRow), background, count);
         for (uint64_t k = 0; k < drawn; ++k)
             gSourceColumn[k] = static_cast<uint32_t>(width * (low - target.x + k) / target.width);
