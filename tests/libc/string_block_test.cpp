@@ -66,5 +66,25 @@ TEST_F(StringBlockTest, VectorBlockCopiesMatchTheByteLoopsAtEveryDistance) {
     }
 }
 
+// Long moves toward lower addresses go through the processor's string copy: every
+// overlap distance, sizes around where that starts.
+TEST_F(StringBlockTest, LongDownwardMovesMatchTheByteLoop) {
+    auto memmove_ = fn<void *(void *, const void *, size_t)>("memmove");
+    std::mt19937 random(13);
+    for (size_t n : {2047, 2048, 2049, 3000, 4096, 5001}) {
+        for (size_t distance = 1; distance <= 140; distance += (distance < 70 ? 1 : 9)) {
+            std::vector<unsigned char> start(n + 300);
+            for (auto &b : start)
+                b = static_cast<unsigned char>(random());
+            size_t to = 50, from = 50 + distance;
+            std::vector<unsigned char> want = start, got = start;
+            for (size_t i = 0; i < n; i++)
+                want[to + i] = want[from + i];
+            ASSERT_EQ(memmove_(got.data() + to, got.data() + from, n), got.data() + to);
+            ASSERT_EQ(got, want) << "n " << n << " distance " << distance;
+        }
+    }
+}
+
 } // namespace
 } // namespace lbw::test
