@@ -18,7 +18,7 @@ LorrinExceptionHeader *header_from_object(void *object) {
     return reinterpret_cast<LorrinExceptionHeader *>(static_cast<char *>(object) - sizeof(LorrinExceptionHeader));
 }
 
-// Landing pads receive the header address in a 32-bit word, so the whole block must
+// Landing pads receive the exception pointer in a 32-bit word, so the whole block must
 // lie below 4 GiB.
 bool lies_below_4gib(const void *block, uint64_t size) {
     uint64_t address = reinterpret_cast<uintptr_t>(block);
@@ -35,6 +35,16 @@ void destroy_and_free(LorrinExceptionHeader *header) {
 
 void *object_from_header(LorrinExceptionHeader *header) {
     return reinterpret_cast<char *>(header) + sizeof(LorrinExceptionHeader);
+}
+
+void *exception_pointer(LorrinExceptionHeader *header) {
+    return static_cast<char *>(object_from_header(header)) - kExceptionPointerToObject;
+}
+
+LorrinExceptionHeader *header_from_exception_pointer(void *exception) {
+    if (exception == nullptr)
+        return nullptr;
+    return header_from_object(static_cast<char *>(exception) + kExceptionPointerToObject);
 }
 
 LM_EXPORT void *__cxa_allocate_exception(size_t objectSize) {
@@ -73,7 +83,7 @@ LM_EXPORT __attribute__((noreturn)) void __cxa_throw(void *object, const void *t
 // A handler of a pointer type takes the pointer itself from the result; every other
 // handler takes the object's address.
 LM_EXPORT void *__cxa_begin_catch(void *exception) {
-    auto *header = static_cast<LorrinExceptionHeader *>(exception);
+    LorrinExceptionHeader *header = header_from_exception_pointer(exception);
     if (header == nullptr)
         return nullptr;
     if (header == gCaughtException) {
@@ -95,7 +105,7 @@ LM_EXPORT void *__cxa_begin_catch(void *exception) {
 LM_EXPORT void *__cxa_get_exception_ptr(void *exception) {
     if (exception == nullptr)
         return nullptr;
-    return object_from_header(static_cast<LorrinExceptionHeader *>(exception));
+    return object_from_header(header_from_exception_pointer(exception));
 }
 
 LM_EXPORT void __cxa_end_catch() {

@@ -14,7 +14,7 @@ struct LorrinSjLjContext {
     LorrinSjLjContext *prev;  // next outer registered record
     int32_t callSite;         // 1-based call in progress, <= 0 when none is covered;
                               // the landing-pad index when the runtime enters the frame
-    uint32_t data[4];         // [0] exception header address, [1] selector
+    uint32_t data[4];         // [0] exception pointer, [1] selector
     void *personality;        // never read
     const uint8_t *lsda;      // call-site table, or null
     void *jumpBuffer[5];      // [0] frame pointer, [1] dispatch address, [2] stack pointer
@@ -39,6 +39,14 @@ struct alignas(16) LorrinExceptionHeader {
     uint32_t handlerCount;                   // active catch blocks holding the object
 };
 static_assert(sizeof(LorrinExceptionHeader) == 48);
+
+// The exception pointer: what travels through the unwinder, reaches landing pads in data
+// word 0 and comes back to __cxa_begin_catch and _Unwind_SjLj_Resume. Compiled code
+// takes the thrown object to lie 32 bytes past it (the size of the unwinder's record in
+// the Itanium ABI): a handler that catches a pointer to a non-class type by reference
+// reads the pointer from there. So it points into the header, 32 bytes before the object.
+inline constexpr size_t kExceptionPointerToObject = 32;
+static_assert(kExceptionPointerToObject <= sizeof(LorrinExceptionHeader));
 
 // The result of reading one frame's call-site table for one thrown type.
 struct LorrinHandler {
@@ -76,6 +84,9 @@ uint64_t read_unaligned(const uint8_t *address, unsigned count);
 [[noreturn]] void continue_unwind(LorrinExceptionHeader *header);
 
 void *object_from_header(LorrinExceptionHeader *header);
+// Header to exception pointer, and back (a null exception pointer gives a null header).
+void *exception_pointer(LorrinExceptionHeader *header);
+LorrinExceptionHeader *header_from_exception_pointer(void *exception);
 }
 
 namespace std {

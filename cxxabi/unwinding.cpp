@@ -10,7 +10,7 @@ namespace {
 
 [[noreturn]] void enter_landing_pad(LorrinSjLjContext *context, LorrinExceptionHeader *header,
                                     uint32_t landingPad, int32_t selector) {
-    context->data[0] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(header));
+    context->data[0] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(exception_pointer(header)));
     context->data[1] = static_cast<uint32_t>(selector);
     context->callSite = static_cast<int32_t>(landingPad);
     lorrinboot_sjlj_jump(context);
@@ -50,19 +50,19 @@ void continue_unwind(LorrinExceptionHeader *header) {
     }
 }
 
-LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_RaiseException(LorrinExceptionHeader *header) {
-    raise_exception(header);
+LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_RaiseException(void *exception) {
+    raise_exception(header_from_exception_pointer(exception));
 }
 
 // Called by a cleanup pad when its destructors have run: its frame is the head.
-LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_Resume(LorrinExceptionHeader *header) {
+LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_Resume(void *exception) {
     if (gSjLjHead != nullptr)
         gSjLjHead = gSjLjHead->prev;
-    continue_unwind(header);
+    continue_unwind(header_from_exception_pointer(exception));
 }
 
-LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_Resume_or_Rethrow(LorrinExceptionHeader *header) {
-    _Unwind_SjLj_Resume(header);
+LM_EXPORT __attribute__((noreturn)) void _Unwind_SjLj_Resume_or_Rethrow(void *exception) {
+    _Unwind_SjLj_Resume(exception);
 }
 
 // Forced unwinding and the table-driven model are not supported.

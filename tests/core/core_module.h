@@ -5,6 +5,7 @@
 #include "tests/support/library_test.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -83,6 +84,29 @@ protected:
 #undef LBWT_BIND
     }
 
+    // Containers owned by the test, destroyed before the check that nothing leaked.
+    void TearDown() override {
+        for (String &s : strings_)
+            lbwt_string_destroy(&s);
+        for (Bytes &v : byte_vectors_)
+            lbwt_bytes_destroy(&v);
+        for (Strings &v : string_vectors_)
+            lbwt_strings_destroy(&v);
+        EXPECT_EQ(heap().bytes_in_use(), 0u) << "everything is freed";
+        LibraryTest::TearDown();
+    }
+    String &str(const char *text) {
+        lbwt_string_from_text(&strings_.emplace_back(), text);
+        return strings_.back();
+    }
+    String &str(const char *text, uint64_t n) {
+        lbwt_string_from_text_n(&strings_.emplace_back(), text, n);
+        return strings_.back();
+    }
+    String &zero_string() { return strings_.emplace_back(); }
+    Bytes &zero_bytes() { return byte_vectors_.emplace_back(); }
+    Strings &zero_strings() { return string_vectors_.emplace_back(); }
+
     sim::HostHeap &heap() { return host().heap(); }
     // Forgets what the heap recorded so far (the blocks stay).
     void clear_recordings() {
@@ -90,7 +114,6 @@ protected:
         heap().realloc_sizes.clear();
         heap().freed.clear();
     }
-
     // The blocks given back to the heap, in order (operator delete passes null pointers
     // on to free as well; they are left out here).
     std::vector<void *> freed_blocks() {
@@ -100,15 +123,13 @@ protected:
                 blocks.push_back(p);
         return blocks;
     }
-
-    String make(const char *text) {
-        String s{};
-        lbwt_string_from_text(&s, text);
-        return s;
-    }
     static std::string contents(const String &s) { return std::string(s.data, s.size); }
-    // The bytes of a vector, for comparisons.
     static std::vector<unsigned char> bytes(const Bytes &v) { return {v.data, v.data + v.size}; }
+
+private:
+    std::deque<String> strings_;
+    std::deque<Bytes> byte_vectors_;
+    std::deque<Strings> string_vectors_;
 };
 
 } // namespace lbw::test

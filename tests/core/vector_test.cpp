@@ -7,19 +7,32 @@ namespace {
 
 using U64s = std::vector<uint64_t>;
 using ByteList = std::vector<unsigned char>;
+using Pointers = std::vector<void *>;
 
 class ByteVectorTest : public CoreTest {};
-class StringVectorTest : public CoreTest {};
+
+class StringVectorTest : public CoreTest {
+protected:
+    // Appends copies of the texts; their buffers, in order.
+    Pointers fill(Strings &v, std::initializer_list<const char *> texts) {
+        Pointers buffers;
+        for (const char *text : texts) {
+            String &s = str(text), *added = lbwt_strings_emplace_back(&v, &s);
+            EXPECT_EQ(added, v.data + v.size - 1);
+            EXPECT_NE(added->data, s.data) << "a copy, not the argument's buffer";
+            buffers.push_back(added->data);
+        }
+        return buffers;
+    }
+};
 
 TEST_F(ByteVectorTest, AssignRangeDoublesFromFourAndAssignValueIsExact) {
     const unsigned char ten[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    Bytes v{};
+    Bytes &v = zero_bytes(), &w = zero_bytes();
     lbwt_bytes_assign_range(&v, ten, ten + 10);
     EXPECT_EQ(v.capacity, 16u); // 4, 8, 16
     EXPECT_EQ(bytes(v), ByteList(ten, ten + 10));
     EXPECT_EQ(heap().malloc_sizes, (U64s{16})) << "one allocation of the final capacity";
-
-    Bytes w{};
     lbwt_bytes_assign_value(&w, 10, 7);
     EXPECT_EQ(w.capacity, 10u);
     EXPECT_EQ(bytes(w), ByteList(10, 7));
@@ -32,13 +45,12 @@ TEST_F(ByteVectorTest, AssignRangeDoublesFromFourAndAssignValueIsExact) {
     EXPECT_EQ(bytes(v), ByteList(ten + 5, ten + 9));
     EXPECT_EQ(v.data, storage);
     EXPECT_EQ(v.capacity, 16u);
-    lbwt_bytes_destroy(&v);
-    lbwt_bytes_destroy(&w);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
 }
 
-TEST_F(ByteVectorTest, ResizeShrinksInPlaceAndGrowsExactlyWithZeros) {
-    Bytes v{};
+TEST_F(ByteVectorTest, ResizeAndReserveAreExact) {
+    Bytes &v = zero_bytes();
+    lbwt_bytes_reserve(&v, 0);
+    EXPECT_EQ(v.data, nullptr) << "no storage for nothing";
     lbwt_bytes_assign_value(&v, 5, 9);
     lbwt_bytes_resize(&v, 3);
     EXPECT_EQ(v.size, 3u);
@@ -51,34 +63,23 @@ TEST_F(ByteVectorTest, ResizeShrinksInPlaceAndGrowsExactlyWithZeros) {
     EXPECT_EQ(bytes(v), (ByteList{9, 9, 9, 0, 0, 0, 0, 0, 4, 4}));
     lbwt_bytes_resize_value(&v, 1, 4); // shrinking ignores the value
     EXPECT_EQ(bytes(v), (ByteList{9}));
-    lbwt_bytes_resize(&v, 0);
-    EXPECT_EQ(v.size, 0u);
-    EXPECT_EQ(v.capacity, 10u);
-    EXPECT_EQ(heap().malloc_sizes, (U64s{5, 8, 10}));
-    lbwt_bytes_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
-}
-
-TEST_F(ByteVectorTest, ReserveIsExactAndKeepsTheBytes) {
-    Bytes v{};
-    lbwt_bytes_reserve(&v, 0);
-    EXPECT_EQ(v.data, nullptr);
-    EXPECT_TRUE(heap().malloc_sizes.empty()) << "no storage for nothing";
-    lbwt_bytes_assign_value(&v, 3, 2);
-    lbwt_bytes_reserve(&v, 7);
-    EXPECT_EQ(v.capacity, 7u);
-    EXPECT_EQ(bytes(v), ByteList(3, 2));
+    lbwt_bytes_reserve(&v, 12);
     lbwt_bytes_reserve(&v, 4);
-    EXPECT_EQ(v.capacity, 7u);
-    EXPECT_EQ(heap().malloc_sizes, (U64s{3, 7}));
-    lbwt_bytes_destroy(&v);
-    EXPECT_EQ(v.size, 0u);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
+    EXPECT_EQ(v.capacity, 12u);
+    EXPECT_EQ(bytes(v), (ByteList{9}));
+    lbwt_bytes_resize(&v, 0);
+    EXPECT_EQ(v.capacity, 12u);
+    EXPECT_EQ(heap().malloc_sizes, (U64s{5, 8, 10, 12}));
+    Bytes w{};
+    lbwt_bytes_assign_value(&w, 2, 0);
+    lbwt_bytes_destroy(&w);
+    EXPECT_EQ(w.size, 0u);
+    EXPECT_EQ(heap().freed.back(), w.data);
 }
 
 TEST_F(ByteVectorTest, InsertingNothingIntoNullStorageAllocatesNothing) {
     const unsigned char one = 1;
-    Bytes v{};
+    Bytes &v = zero_bytes();
     EXPECT_EQ(lbwt_bytes_insert(&v, nullptr, &one, &one), nullptr);
     EXPECT_EQ(lbwt_bytes_insert(&v, nullptr, &one + 1, &one), nullptr) << "a reversed range is empty";
     EXPECT_EQ(v.data, nullptr);
@@ -86,7 +87,6 @@ TEST_F(ByteVectorTest, InsertingNothingIntoNullStorageAllocatesNothing) {
     lbwt_bytes_assign_value(&v, 4, 0);
     EXPECT_EQ(lbwt_bytes_insert(&v, v.data + 2, &one, &one), v.data + 2);
     EXPECT_EQ(v.size, 4u);
-    lbwt_bytes_destroy(&v);
     Bytes empty{};
     lbwt_bytes_destroy(&empty);
     EXPECT_EQ(heap().freed.back(), nullptr);
@@ -94,22 +94,19 @@ TEST_F(ByteVectorTest, InsertingNothingIntoNullStorageAllocatesNothing) {
 
 TEST_F(ByteVectorTest, InsertMovesTheTailUpAndDoublesTheCapacity) {
     const unsigned char start[] = {1, 2, 3, 4}, nines[] = {9, 9};
-    Bytes v{};
+    Bytes &v = zero_bytes();
     lbwt_bytes_assign_range(&v, start, start + 4);
     EXPECT_EQ(v.capacity, 4u);
-    unsigned char *at = lbwt_bytes_insert(&v, v.data + 2, nines, nines + 2);
-    EXPECT_EQ(at, v.data + 2);
+    EXPECT_EQ(lbwt_bytes_insert(&v, v.data + 2, nines, nines + 2), v.data + 2);
     EXPECT_EQ(bytes(v), (ByteList{1, 2, 9, 9, 3, 4}));
     EXPECT_EQ(v.capacity, 8u);
-    at = lbwt_bytes_insert(&v, v.data, start, start + 1);
-    EXPECT_EQ(at, v.data);
+    EXPECT_EQ(lbwt_bytes_insert(&v, v.data, start, start + 1), v.data);
     EXPECT_EQ(bytes(v), (ByteList{1, 1, 2, 9, 9, 3, 4}));
-    at = lbwt_bytes_insert(&v, v.data + v.size, nines, nines + 1);
-    EXPECT_EQ(at, v.data + 7);
+    EXPECT_EQ(lbwt_bytes_insert(&v, v.data + v.size, nines, nines + 1), v.data + 7);
     EXPECT_EQ(v.capacity, 8u);
 
     // Doubling starts from the current capacity, however it came about.
-    Bytes w{};
+    Bytes &w = zero_bytes();
     lbwt_bytes_assign_value(&w, 5, 0);
     lbwt_bytes_insert(&w, w.data, nines, nines + 1);
     EXPECT_EQ(w.capacity, 10u);
@@ -118,14 +115,13 @@ TEST_F(ByteVectorTest, InsertMovesTheTailUpAndDoublesTheCapacity) {
     EXPECT_EQ(w.capacity, 40u);
     EXPECT_EQ(w.size, 26u);
     EXPECT_EQ(w.data[20], 9);
-    lbwt_bytes_destroy(&v);
-    lbwt_bytes_destroy(&w);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
 }
 
-TEST_F(ByteVectorTest, InsertFromTheVectorsOwnBytesCopiesThemFirst) {
-    const unsigned char start[] = {1, 2, 3, 4, 5, 6};
-    Bytes v{};
+// Sound behaviour: a range inside the vector is copied first, and a position outside the
+// vector counts as its end.
+TEST_F(ByteVectorTest, InsertFromItsOwnBytesAndFromOutside) {
+    const unsigned char start[] = {1, 2, 3, 4, 5, 6}, seven = 7;
+    Bytes &v = zero_bytes();
     lbwt_bytes_assign_range(&v, start, start + 6); // capacity 8
     // Without growth: the tail moves over the source bytes.
     lbwt_bytes_insert(&v, v.data, v.data + 2, v.data + 4);
@@ -135,25 +131,14 @@ TEST_F(ByteVectorTest, InsertFromTheVectorsOwnBytesCopiesThemFirst) {
     lbwt_bytes_insert(&v, v.data + 1, v.data, v.data + 8);
     EXPECT_EQ(bytes(v), (ByteList{3, 3, 4, 1, 2, 3, 4, 5, 6, 4, 1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(v.capacity, 16u);
-    // Assigning a part of itself.
     lbwt_bytes_assign_range(&v, v.data + 3, v.data + 6);
     EXPECT_EQ(bytes(v), (ByteList{1, 2, 3}));
-    lbwt_bytes_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
-}
 
-TEST_F(ByteVectorTest, APositionOutsideTheVectorInsertsAtTheEnd) {
-    const unsigned char start[] = {1, 2, 3}, seven = 7;
     unsigned char elsewhere[4] = {};
-    Bytes v{};
-    lbwt_bytes_assign_range(&v, start, start + 3);
-    unsigned char *at = lbwt_bytes_insert(&v, elsewhere, &seven, &seven + 1);
-    EXPECT_EQ(at, v.data + 3);
-    EXPECT_EQ(bytes(v), (ByteList{1, 2, 3, 7}));
-    at = lbwt_bytes_insert(&v, v.data + 9, &seven, &seven + 1);
-    EXPECT_EQ(at, v.data + 4);
+    EXPECT_EQ(lbwt_bytes_insert(&v, elsewhere, &seven, &seven + 1), v.data + 3);
+    EXPECT_EQ(lbwt_bytes_insert(&v, v.data + 9, &seven, &seven + 1), v.data + 4);
+    EXPECT_EQ(bytes(v), (ByteList{1, 2, 3, 7, 7}));
     EXPECT_EQ(elsewhere[0], 0);
-    lbwt_bytes_destroy(&v);
 }
 
 TEST_F(ByteVectorTest, StorageFromVectorAllocate) {
@@ -166,55 +151,35 @@ TEST_F(ByteVectorTest, StorageFromVectorAllocate) {
     heap().release(b);
     // More bytes than the address space: n * 24 would wrap to a small block.
     EXPECT_HALTS(lbwt_strings_allocate(~uint64_t{0} / 8));
-}
-
-TEST_F(ByteVectorTest, GrowingBeyondTheHostHeapHalts) {
-    Bytes v{};
-    EXPECT_HALTS(lbwt_bytes_resize(&v, uint64_t{1} << 40));
+    EXPECT_HALTS(lbwt_bytes_resize(&zero_bytes(), uint64_t{1} << 40)); // beyond the host heap
 }
 
 TEST_F(StringVectorTest, EmplaceBackDoublesFromFourAndMovesBuffersAlong) {
-    const char *texts[] = {"zero", "one", "two", "three", "four"};
-    Strings v{};
-    std::vector<char *> buffers;
-    for (int i = 0; i < 4; i++) {
-        String s = make(texts[i]);
-        String *added = lbwt_strings_emplace_back(&v, &s);
-        EXPECT_EQ(added, v.data + i);
-        EXPECT_NE(added->data, s.data) << "a copy, not the argument's buffer";
-        buffers.push_back(added->data);
-        lbwt_string_destroy(&s);
-    }
+    Strings &v = zero_strings();
+    Pointers buffers = fill(v, {"zero", "one", "two", "three"});
     EXPECT_EQ(v.capacity, 4u);
     EXPECT_EQ(v.size, 4u);
+    EXPECT_EQ(heap().malloc_sizes[1], 4 * sizeof(String));
     String *old_storage = v.data;
-    String s = make(texts[4]);
+    String &four = str("four");
     clear_recordings();
-    String *added = lbwt_strings_emplace_back(&v, &s);
+    String *added = lbwt_strings_emplace_back(&v, &four);
     EXPECT_EQ(v.capacity, 8u);
-    EXPECT_EQ(v.size, 5u);
     EXPECT_EQ(added, v.data + 4);
     // New storage for 8 strings and one buffer for the copy of "four"; the four strings
     // moved with their buffers, so nothing else was allocated or freed.
     EXPECT_EQ(heap().malloc_sizes, (U64s{8 * sizeof(String), 5}));
-    EXPECT_EQ(freed_blocks(), (std::vector<void *>{old_storage}));
-    for (int i = 0; i < 4; i++) {
-        EXPECT_EQ(v.data[i].data, buffers[i]);
+    EXPECT_EQ(freed_blocks(), Pointers{old_storage});
+    const char *texts[] = {"zero", "one", "two", "three", "four"};
+    for (int i = 0; i < 5; i++)
         EXPECT_EQ(contents(v.data[i]), texts[i]);
-    }
-    EXPECT_EQ(contents(v.data[4]), "four");
-    lbwt_string_destroy(&s);
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(v.data[i].data, buffers[i]);
 }
 
 TEST_F(StringVectorTest, EmplaceBackOfItsOwnElementCopiesItBeforeGrowing) {
-    Strings v{};
-    for (const char *text : {"alpha", "beta", "gamma", "delta"}) {
-        String s = make(text);
-        lbwt_strings_emplace_back(&v, &s);
-        lbwt_string_destroy(&s);
-    }
+    Strings &v = zero_strings();
+    fill(v, {"alpha", "beta", "gamma", "delta"});
     // Growth moves the elements out of the storage the argument lives in.
     lbwt_strings_emplace_back(&v, &v.data[0]);
     ASSERT_EQ(v.size, 5u);
@@ -223,19 +188,15 @@ TEST_F(StringVectorTest, EmplaceBackOfItsOwnElementCopiesItBeforeGrowing) {
     EXPECT_NE(v.data[4].data, v.data[0].data);
     lbwt_strings_emplace_back(&v, &v.data[2]); // room left: no growth
     EXPECT_EQ(contents(v.data[5]), "gamma");
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
 }
 
 TEST_F(StringVectorTest, ReserveMovesTheStringsIntoExactStorage) {
-    Strings v{};
+    Strings &v = zero_strings();
     lbwt_strings_reserve(&v, 0);
     EXPECT_EQ(v.data, nullptr);
     lbwt_strings_reserve(&v, 3);
     EXPECT_EQ(v.capacity, 3u);
-    String s = make("kept");
-    lbwt_strings_emplace_back(&v, &s);
-    char *buffer = v.data[0].data;
+    void *buffer = fill(v, {"kept"})[0];
     clear_recordings();
     lbwt_strings_reserve(&v, 2);
     EXPECT_EQ(v.capacity, 3u);
@@ -244,63 +205,38 @@ TEST_F(StringVectorTest, ReserveMovesTheStringsIntoExactStorage) {
     EXPECT_EQ(v.data[0].data, buffer);
     EXPECT_EQ(contents(v.data[0]), "kept");
     EXPECT_EQ(heap().malloc_sizes, (U64s{5 * sizeof(String)}));
-    lbwt_string_destroy(&s);
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
 }
 
-TEST_F(StringVectorTest, ClearDestroysFromTheLastToTheFirstAndKeepsTheStorage) {
-    Strings v{};
-    std::vector<void *> buffers;
-    for (const char *text : {"a", "b", "c"}) {
-        String s = make(text);
-        buffers.push_back(lbwt_strings_emplace_back(&v, &s)->data);
-        lbwt_string_destroy(&s);
-    }
+TEST_F(StringVectorTest, ClearAndDestructionDestroyFromTheLastToTheFirst) {
+    Strings &v = zero_strings();
+    Pointers buffers = fill(v, {"a", "b", "c"});
     String *storage = v.data;
     clear_recordings();
     lbwt_strings_clear(&v);
-    EXPECT_EQ(freed_blocks(), (std::vector<void *>{buffers[2], buffers[1], buffers[0]}));
+    EXPECT_EQ(freed_blocks(), (Pointers{buffers[2], buffers[1], buffers[0]}));
     EXPECT_EQ(v.size, 0u);
     EXPECT_EQ(v.capacity, 4u);
     EXPECT_EQ(v.data, storage);
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(heap().freed.back(), storage);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
-}
 
-TEST_F(StringVectorTest, DestructionClearsInReverseThenFreesTheStorage) {
-    Strings v{};
-    std::vector<void *> buffers;
-    for (const char *text : {"x", "y"}) {
-        String s = make(text);
-        buffers.push_back(lbwt_strings_emplace_back(&v, &s)->data);
-        lbwt_string_destroy(&s);
-    }
-    String *storage = v.data;
+    Strings w{};
+    buffers = fill(w, {"x", "y"});
+    storage = w.data;
     clear_recordings();
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(freed_blocks(), (std::vector<void *>{buffers[1], buffers[0], storage}));
+    lbwt_strings_destroy(&w);
+    EXPECT_EQ(freed_blocks(), (Pointers{buffers[1], buffers[0], storage}));
 }
 
 TEST_F(StringVectorTest, PopBackDestroysTheLastAndIgnoresAnEmptyVector) {
-    Strings v{};
-    String s = make("only");
-    lbwt_strings_emplace_back(&v, &s);
-    void *buffer = v.data[0].data;
+    Strings &v = zero_strings();
+    void *buffer = fill(v, {"only"})[0];
     clear_recordings();
     lbwt_strings_pop_back(&v);
     EXPECT_EQ(v.size, 0u);
-    EXPECT_EQ(freed_blocks(), (std::vector<void *>{buffer}));
+    EXPECT_EQ(freed_blocks(), Pointers{buffer});
     lbwt_strings_pop_back(&v); // empty: nothing happens
+    lbwt_strings_pop_back(&zero_strings());
     EXPECT_EQ(v.size, 0u);
     EXPECT_EQ(freed_blocks().size(), 1u);
-    Strings zero{};
-    lbwt_strings_pop_back(&zero);
-    EXPECT_EQ(zero.size, 0u);
-    lbwt_string_destroy(&s);
-    lbwt_strings_destroy(&v);
-    EXPECT_EQ(heap().bytes_in_use(), 0u);
 }
 
 } // namespace

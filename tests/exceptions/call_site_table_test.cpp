@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace lbw::test {
@@ -25,6 +26,9 @@ struct TypeInfo {
     const TypeInfo *base; // only for single-inheritance classes
 };
 
+// result, callSiteFound, cleanup, handlerFound, landingPad, selector
+using Outcome = std::tuple<bool, int, int, int, uint32_t, int32_t>;
+
 class CallSiteTableTest : public ::testing::Test {
 protected:
     sim::LoadedLibrary module{LBW_PROGRAM_CALL_SITE_MODULE};
@@ -43,64 +47,51 @@ protected:
     const void *plain() { return vtable("_ZTVN10__cxxabiv117__class_type_infoE"); }
     const void *vmi() { return vtable("_ZTVN10__cxxabiv121__vmi_class_type_infoE"); }
 
-    // Inspects `table` for call site `callSite`; the handler starts dirty to show that
-    // every path writes it.
-    bool run(const std::vector<uint8_t> &table, int32_t callSite, const void *thrown, Handler &handler) {
+    // The result and the handler of inspecting `table` at call site `callSite`; the
+    // handler starts dirty to show that every path writes it.
+    Outcome run(const std::vector<uint8_t> &table, int32_t callSite, const void *thrown) {
         FrameRecord record{};
         record.lsda = table.empty() ? nullptr : table.data();
         record.callSite = callSite;
-        std::memset(&handler, 0xAB, sizeof handler);
-        return inspect(&record, thrown, &handler);
+        Handler h;
+        std::memset(&h, 0xAB, sizeof h);
+        bool result = inspect(&record, thrown, &h);
+        return {result, h.callSiteFound, h.cleanup, h.handlerFound, h.landingPad, h.selector};
     }
+    static constexpr Outcome kCleared{false, 0, 0, 0, 0, 0};
 };
 
-void expect_cleared(const Handler &h) {
-    EXPECT_EQ(h.callSiteFound, 0);
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.landingPad, 0u);
-    EXPECT_EQ(h.selector, 0);
-}
 
-TEST_F(CallSiteTableTest, Uleb128AndSleb128) {
-    const uint8_t e5[] = {0xE5, 0x8E, 0x26, 0x99};
-    const uint8_t *p = e5;
-    EXPECT_EQ(uleb(&p), 624485u);
-    EXPECT_EQ(p, e5 + 3);
-    const uint8_t minusOne[] = {0x7F};
-    p = minusOne;
-    EXPECT_EQ(sleb(&p), -1);
-    EXPECT_EQ(p, minusOne + 1);
-    const uint8_t sixtyThree[] = {0x3F};
-    p = sixtyThree;
-    EXPECT_EQ(sleb(&p), 63);
-    const uint8_t minus128[] = {0x80, 0x7F};
-    p = minus128;
-    EXPECT_EQ(sleb(&p), -128);
-    const uint8_t zero[] = {0x00};
-    p = zero;
-    EXPECT_EQ(uleb(&p), 0u);
-}
+using Bytes = std::vector<uint8_t>;
+using Read = std::pair<uint64_t, size_t>; // value, bytes consumed
 
 // Bits beyond the 64th are dropped; the cursor still moves past every byte.
-TEST_F(CallSiteTableTest, Leb128BeyondSixtyFourBitsIsCutOff) {
-    std::vector<uint8_t> longest(12, 0xFF);
-    longest.back() = 0x7F;
-    const uint8_t *p = longest.data();
-    EXPECT_EQ(uleb(&p), ~uint64_t{0});
-    EXPECT_EQ(p, longest.data() + longest.size());
-    p = longest.data();
-    EXPECT_EQ(sleb(&p), -1);
-    EXPECT_EQ(p, longest.data() + longest.size());
-
-    // 2^63 as ten bytes: the tenth byte carries bit 63.
-    const uint8_t top[] = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01};
-    p = top;
-    EXPECT_EQ(uleb(&p), uint64_t{1} << 63);
-    // A positive sign-extending value at shift 70 leaves the value as read.
-    const uint8_t positive[] = {0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00};
-    p = positive;
-    EXPECT_EQ(sleb(&p), 1);
+TEST_F(CallSiteTableTest, Leb128) {
+    auto read = [](auto reader, Bytes bytes) {
+        const uint8_t *p = bytes.data();
+        uint64_t value = static_cast<uint64_t>(reader(&p));
+        return Read(value, p - bytes.data());
+    };
+    Bytes ones(12, 0xFF);
+    ones.back() = 0x7F;
+    const std::pair<Bytes, Read> unsigned_cases[] = {
+        {{0xE5, 0x8E, 0x26, 0x99}, {624485, 3}},
+        {{0x00}, {0, 1}},
+        {ones, {~uint64_t{0}, 12}},
+        {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01}, {uint64_t{1} << 63, 10}},
+    };
+    for (const auto &[bytes, expected] : unsigned_cases)
+        EXPECT_EQ(read(uleb, bytes), expected) << expected.first;
+    const std::pair<Bytes, Read> signed_cases[] = {
+        {{0x7F}, {uint64_t(-1), 1}},
+        {{0x3F}, {63, 1}},
+        {{0x80, 0x7F}, {uint64_t(-128), 2}},
+        {ones, {uint64_t(-1), 12}},
+        // A positive sign bit at shift 70 leaves the value as read.
+        {{0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, {1, 11}},
+    };
+    for (const auto &[bytes, expected] : signed_cases)
+        EXPECT_EQ(read(sleb, bytes), expected) << int64_t(expected.first);
 }
 
 TEST_F(CallSiteTableTest, ReadUnalignedIsLittleEndian) {
@@ -112,42 +103,30 @@ TEST_F(CallSiteTableTest, ReadUnalignedIsLittleEndian) {
 }
 
 TEST_F(CallSiteTableTest, EncodedPointerFormats) {
-    const uint8_t *p;
-    const uint8_t zero4[] = {0, 0, 0, 0};
-    p = zero4;
-    EXPECT_EQ(encoded(0x9B, &p), 0u);
-    EXPECT_EQ(p, zero4 + 4);
-
-    const uint8_t two[] = {0xFE, 0xFF};
-    p = two;
-    EXPECT_EQ(encoded(0x02, &p), 0xFFFEu);
-    EXPECT_EQ(p, two + 2);
-    p = two;
-    EXPECT_EQ(encoded(0x0A, &p), static_cast<uintptr_t>(-2));
-    const uint8_t four[] = {0xFC, 0xFF, 0xFF, 0xFF};
-    p = four;
-    EXPECT_EQ(encoded(0x03, &p), 0xFFFFFFFCu);
-    p = four;
-    EXPECT_EQ(encoded(0x0B, &p), static_cast<uintptr_t>(-4));
-    const uint8_t eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    for (uint8_t format : {0x00, 0x04, 0x0C}) {
-        p = eight;
-        EXPECT_EQ(encoded(format, &p), 0x0807060504030201u);
-        EXPECT_EQ(p, eight + 8);
-    }
-    const uint8_t leb[] = {0xE5, 0x8E, 0x26};
-    p = leb;
-    EXPECT_EQ(encoded(0x01, &p), 624485u);
-    EXPECT_EQ(p, leb + 3);
-    const uint8_t minusTwo[] = {0x7E};
-    p = minusTwo;
-    EXPECT_EQ(encoded(0x09, &p), static_cast<uintptr_t>(-2));
-
+    struct Case {
+        uint8_t encoding;
+        Bytes bytes;
+        Read expected;
+    };
+    const Bytes eight = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<Case> cases = {
+        {0x9B, {0, 0, 0, 0}, {0, 4}}, // zero: no base, no indirection
+        {0x02, {0xFE, 0xFF}, {0xFFFE, 2}},
+        {0x0A, {0xFE, 0xFF}, {uint64_t(-2), 2}},
+        {0x03, {0xFC, 0xFF, 0xFF, 0xFF}, {0xFFFFFFFC, 4}},
+        {0x0B, {0xFC, 0xFF, 0xFF, 0xFF}, {uint64_t(-4), 4}},
+        {0x01, {0xE5, 0x8E, 0x26}, {624485, 3}},
+        {0x09, {0x7E}, {uint64_t(-2), 1}},
+    };
+    for (uint8_t format : {0x00, 0x04, 0x0C})
+        cases.push_back({format, eight, {0x0807060504030201u, 8}});
     // Omitted, and formats without a meaning here: 0, cursor unchanged.
-    for (uint8_t format : {0xFF, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x0E, 0x0F}) {
-        p = eight;
-        EXPECT_EQ(encoded(format, &p), 0u) << int(format);
-        EXPECT_EQ(p, eight) << int(format);
+    for (uint8_t format : {0xFF, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x0E, 0x0F})
+        cases.push_back({format, eight, {0, 0}});
+    for (const Case &c : cases) {
+        const uint8_t *p = c.bytes.data();
+        uint64_t value = encoded(c.encoding, &p);
+        EXPECT_EQ(Read(value, p - c.bytes.data()), c.expected) << int(c.encoding);
     }
 }
 
@@ -182,55 +161,26 @@ TEST_F(CallSiteTableTest, EncodedPointerBases) {
 TEST_F(CallSiteTableTest, ZeroTypeEntryIsCatchAll) {
     std::vector<uint8_t> table = {0xFF, 0x9B, 0x0D, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0};
     TypeInfo thrown{plain(), "3Foo", nullptr};
-    Handler h;
-    EXPECT_TRUE(run(table, 1, &thrown, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 1);
-    EXPECT_EQ(h.landingPad, 0u);
-    EXPECT_EQ(h.selector, 1);
-    EXPECT_TRUE(run(table, 1, nullptr, h));
+    EXPECT_EQ(run(table, 1, &thrown), Outcome(true, 1, 0, 1, 0, 1));
+    EXPECT_EQ(run(table, 1, nullptr), Outcome(true, 1, 0, 1, 0, 1));
 }
 
 // FF FF 03 04 00 00 01 00: no type table, two cleanup-only entries.
 TEST_F(CallSiteTableTest, CleanupEntriesAndTheEndOfTheEntries) {
     std::vector<uint8_t> table = {0xFF, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x01, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 2, nullptr, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.cleanup, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.landingPad, 1u);
-    EXPECT_EQ(h.selector, 0);
-    EXPECT_FALSE(run(table, 3, nullptr, h));
-    expect_cleared(h);
-    // A length that claims nothing: no entry at all.
-    EXPECT_FALSE(run({0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr, h));
-    expect_cleared(h);
+    EXPECT_EQ(run(table, 2, nullptr), Outcome(false, 1, 1, 0, 1, 0));
+    EXPECT_EQ(run(table, 3, nullptr), kCleared); // past the entries
+    EXPECT_EQ(run(table, 0, nullptr), kCleared); // no current call
+    EXPECT_EQ(run(table, -1, nullptr), kCleared);
+    EXPECT_EQ(run({}, 1, nullptr), kCleared); // no table
+    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr), kCleared); // a length of nothing
+    // A udata4 landing-pad base is read and skipped.
+    EXPECT_EQ(run({0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00}, 2, nullptr),
+              Outcome(false, 1, 1, 0, 7, 0));
 }
 
-TEST_F(CallSiteTableTest, NoCurrentCallOrNoTableGivesAClearedHandler) {
-    std::vector<uint8_t> table = {0xFF, 0xFF, 0x03, 0x02, 0x00, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 0, nullptr, h));
-    expect_cleared(h);
-    EXPECT_FALSE(run(table, -1, nullptr, h));
-    expect_cleared(h);
-    EXPECT_FALSE(run({}, 1, nullptr, h));
-    expect_cleared(h);
-}
-
-TEST_F(CallSiteTableTest, LandingPadBaseIsSkipped) {
-    // A udata4 landing-pad base, then the same entries as above.
-    std::vector<uint8_t> table = {0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00};
-    Handler h;
-    EXPECT_FALSE(run(table, 2, nullptr, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.landingPad, 7u);
-}
-
-// A table with a two-entry absolute type table (entry 1: Mid, entry 2: Other) and the
-// given action records; call site 1 starts at action 1.
+// A table with a two-entry absolute type table (entry 1: first, entry 2: second) and the
+// given action records; call site 1 (landing pad 4) starts at action 1.
 std::vector<uint8_t> table_with_actions(const std::vector<uint8_t> &actions, const void *first, const void *second) {
     std::vector<uint8_t> rest = {0x03, 0x02, 0x04, 0x01};
     rest.insert(rest.end(), actions.begin(), actions.end());
@@ -254,42 +204,23 @@ TEST_F(CallSiteTableTest, ActionChainsInOrder) {
     TypeInfo mid{si(), "3Mid", &base};
     TypeInfo leaf{si(), "4Leaf", &mid};
     TypeInfo other{plain(), "5Other", nullptr};
-    Handler h;
-
     // filter 2 (Other), then filter 1 (Mid): a Leaf is caught by the second record.
     auto chain = table_with_actions({0x02, 0x01, 0x01, 0x00}, &mid, &other);
-    EXPECT_TRUE(run(chain, 1, &leaf, h));
-    EXPECT_EQ(h.handlerFound, 1);
-    EXPECT_EQ(h.selector, 1);
-    EXPECT_EQ(h.landingPad, 4u);
-    EXPECT_TRUE(run(chain, 1, &other, h));
-    EXPECT_EQ(h.selector, 2);
-    EXPECT_FALSE(run(chain, 1, &base, h)); // an ancestor does not catch a Mid clause
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.cleanup, 0);
-
+    EXPECT_EQ(run(chain, 1, &leaf), Outcome(true, 1, 0, 1, 4, 1));
+    EXPECT_EQ(run(chain, 1, &other), Outcome(true, 1, 0, 1, 4, 2));
+    EXPECT_EQ(run(chain, 1, &base), Outcome(false, 1, 0, 0, 4, 0)); // an ancestor is not a Mid
     // filter 0 (cleanup), then filter 1: caught, and the cleanup is noted.
-    EXPECT_TRUE(run(table_with_actions({0x00, 0x01, 0x01, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.cleanup, 1);
-    EXPECT_EQ(h.selector, 1);
-
+    EXPECT_EQ(run(table_with_actions({0x00, 0x01, 0x01, 0x00}, &mid, &other), 1, &mid), Outcome(true, 1, 1, 1, 4, 1));
     // Exception specifications only: nothing.
-    EXPECT_FALSE(run(table_with_actions({0x7F, 0x01, 0x7E, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.cleanup, 0);
-    EXPECT_EQ(h.handlerFound, 0);
-    EXPECT_EQ(h.callSiteFound, 1);
+    EXPECT_EQ(run(table_with_actions({0x7F, 0x01, 0x7E, 0x00}, &mid, &other), 1, &mid), Outcome(false, 1, 0, 0, 4, 0));
 }
 
 TEST_F(CallSiteTableTest, ActionChainsAreCutAfterSixtyFourRecords) {
     TypeInfo mid{plain(), "3Mid", nullptr};
     TypeInfo other{plain(), "5Other", nullptr};
-    Handler h;
+    const Outcome notFound(false, 1, 0, 0, 4, 0);
     // One record that points back at itself: filter -1, displacement -1.
-    EXPECT_FALSE(run(table_with_actions({0x7F, 0x7F, 0x00, 0x00}, &mid, &other), 1, &mid, h));
-    EXPECT_EQ(h.callSiteFound, 1);
-    EXPECT_EQ(h.handlerFound, 0);
-
+    EXPECT_EQ(run(table_with_actions({0x7F, 0x7F, 0x00, 0x00}, &mid, &other), 1, &mid), notFound);
     // 63 skipped records and then a catch: found. One more skipped record: cut off.
     auto chain_of = [&](int skipped) {
         std::vector<uint8_t> actions;
@@ -298,22 +229,20 @@ TEST_F(CallSiteTableTest, ActionChainsAreCutAfterSixtyFourRecords) {
         actions.insert(actions.end(), {0x01, 0x00});
         return table_with_actions(actions, &mid, &other);
     };
-    EXPECT_TRUE(run(chain_of(63), 1, &mid, h));
-    EXPECT_FALSE(run(chain_of(64), 1, &mid, h));
-    EXPECT_EQ(h.handlerFound, 0);
+    EXPECT_EQ(run(chain_of(63), 1, &mid), Outcome(true, 1, 0, 1, 4, 1));
+    EXPECT_EQ(run(chain_of(64), 1, &mid), notFound);
 }
 
 TEST_F(CallSiteTableTest, UnusableTypeEntriesCatchEverything) {
     TypeInfo thrown{plain(), "3Foo", nullptr};
-    Handler h;
-    // No type table at all.
-    EXPECT_TRUE(run({0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &thrown, h));
-    // A type-table format without a fixed size (uleb128).
-    EXPECT_TRUE(run({0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1, &thrown, h));
+    // No type table at all; a type-table format without a fixed size (uleb128).
+    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &thrown), Outcome(true, 1, 0, 1, 0, 1));
+    EXPECT_EQ(run({0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1, &thrown),
+              Outcome(true, 1, 0, 1, 0, 1));
     // A filter whose low 32 bits are negative.
-    EXPECT_TRUE(run({0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55},
-                    1, &thrown, h));
-    EXPECT_EQ(h.selector, static_cast<int32_t>(0x80000000u));
+    EXPECT_EQ(run({0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55}, 1,
+                  &thrown),
+              Outcome(true, 1, 0, 1, 0, int32_t(0x80000000u)));
 }
 
 TEST_F(CallSiteTableTest, TypeMatching) {

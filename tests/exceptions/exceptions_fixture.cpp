@@ -6,7 +6,7 @@ namespace lbw::test {
 
 void ExceptionsTest::SetUp() {
     LibraryTest::SetUp();
-    program_ = lib().load_program(program_path());
+    program_ = lib().load_program(LBW_PROGRAM_EXCEPTIONS_PROGRAM);
     program_fn<void()>("trace_clear")();
     heap_baseline = host().heap().bytes_in_use();
 }
@@ -35,7 +35,7 @@ bool ExceptionsTest::frame_list_empty() {
 bool ExceptionsTest::caught_stack_empty() {
     void *object = fn<void *(size_t)>("__cxa_allocate_exception")(0);
     ExceptionHeader *header = header_of(object);
-    fn<void *(void *)>("__cxa_begin_catch")(header);
+    fn<void *(void *)>("__cxa_begin_catch")(exception_of(header));
     bool empty = header->nextCaught == nullptr;
     fn<void()>("__cxa_end_catch")();
     return empty;

@@ -37,14 +37,16 @@ static_assert(sizeof(ExceptionHeader) == 48);
 inline ExceptionHeader *header_of(void *object) {
     return reinterpret_cast<ExceptionHeader *>(static_cast<char *>(object) - sizeof(ExceptionHeader));
 }
+// The exception pointer, which landing pads receive and hand back to the runtime: 32
+// bytes before the object.
+inline void *exception_of(ExceptionHeader *header) {
+    return header ? reinterpret_cast<char *>(header + 1) - 32 : nullptr;
+}
 
 class ExceptionsTest : public LibraryTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // The exceptions program to load: optimised unless a test says otherwise.
-    virtual const char *program_path() const { return LBW_PROGRAM_EXCEPTIONS_PROGRAM; }
-
     // A function of the exceptions program.
     template <class F>
     F *program_fn(const char *name) {

@@ -41,7 +41,7 @@ const char *const kInternalNames[] = {
     "gHeapHead", "gHeapInitialized", "gLuaOutputLine", "gLuaOutputLineLength", "gLuaClockTicks",
     "gSjLjHead", "gCaughtException", "lorrinboot_sjlj_jump", "type_matches", "inspect_context",
     "read_encoded_pointer", "read_uleb128", "read_sleb128", "read_unaligned", "raise_exception",
-    "continue_unwind", "object_from_header",
+    "continue_unwind", "object_from_header", "exception_pointer", "header_from_exception_pointer",
     // Each module has its own __dso_handle
     "__dso_handle",
     // Core containers

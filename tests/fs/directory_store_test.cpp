@@ -145,11 +145,15 @@ TEST_F(DirectoryStoreTest, WritesReplaceTheNameAtomically) {
     EXPECT_EQ(names_in(root), (std::vector<std::string>{"f", "hardlink", "sub"})) << "no temporary file is left";
 }
 
-TEST_F(DirectoryStoreTest, FailedWriteLeavesNoTemporaryFileAndNothingChanged) {
+TEST_F(DirectoryStoreTest, FoldersSpecialFilesAndAMissingRootAreRefused) {
     fsys::create_directories(root / "dir" / "inner");
     EXPECT_FALSE(write("dir", "x")) << "a folder is not replaced by a file";
     EXPECT_TRUE(fsys::is_directory(root / "dir" / "inner"));
-    EXPECT_EQ(names_in(root), (std::vector<std::string>{"dir", "sub"}));
+    ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(stat("fifo")) << "a special file is not a file and does not block";
+    EXPECT_FALSE(store->remove("fifo"));
+    EXPECT_EQ(names_in(root), (std::vector<std::string>{"dir", "fifo", "sub"})) << "no temporary file is left";
+    EXPECT_THROW(DirectoryFileStore((base / "nothing").string()), std::runtime_error);
 }
 
 TEST_F(DirectoryStoreTest, UnchangedFilesKeepTheirAddressAndOldBytesStay) {
@@ -164,16 +168,6 @@ TEST_F(DirectoryStoreTest, UnchangedFilesKeepTheirAddressAndOldBytesStay) {
     EXPECT_EQ(bytes_at(a), "one");
     EXPECT_EQ(bytes_at(c), "two");
     EXPECT_LT(uint64_t{c.address} + c.size, uint64_t{1} << 32);
-}
-
-TEST_F(DirectoryStoreTest, SpecialFilesAreNotFilesAndDoNotBlock) {
-    ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(stat("fifo"));
-    EXPECT_FALSE(store->remove("fifo"));
-}
-
-TEST_F(DirectoryStoreTest, MissingRootIsReportedAtOnce) {
-    EXPECT_THROW(DirectoryFileStore((base / "nothing").string()), std::runtime_error);
 }
 
 class DirectoryStoreLibraryTest : public FileTest {};

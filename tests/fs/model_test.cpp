@@ -271,7 +271,8 @@ protected:
         switch (below(15)) {
         case 0:
         case 1: {
-            static const char *const kModes[] = {"r", "w", "a", "r+", "w+", "a+", "rb", "wb+", "b"};
+            static const char *const kModes[] = {"r",  "w",   "a", "r+",  "w+", "a+", "rb",
+                                                 "wb+", "b", "br+", "+", "xrt", ""};
             std::string name = any_name();
             const char *mode = kModes[below(std::size(kModes))];
             what << (slot.real ? "freopen" : "fopen") << "(" << name << ", " << mode << ")";

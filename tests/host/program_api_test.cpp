@@ -7,31 +7,27 @@
 namespace lbw::test {
 namespace {
 
-using MallocFn = void *(uint64_t);
-using FreeFn = void(void *);
-using ReallocFn = void *(void *, uint64_t);
-
 class ProgramApiTest : public LibraryTest {
 protected:
-    MallocFn *malloc_ = nullptr;
-    FreeFn *free_ = nullptr;
-    ReallocFn *realloc_ = nullptr;
+    void *(*malloc_)(uint64_t) = nullptr;
+    void (*free_)(void *) = nullptr;
+    void *(*realloc_)(void *, uint64_t) = nullptr;
 
     void SetUp() override {
         LibraryTest::SetUp();
-        malloc_ = fn<MallocFn>("malloc");
-        free_ = fn<FreeFn>("free");
-        realloc_ = fn<ReallocFn>("realloc");
+        malloc_ = fn<void *(uint64_t)>("malloc");
+        free_ = fn<void(void *)>("free");
+        realloc_ = fn<void *(void *, uint64_t)>("realloc");
     }
+    // A call that reaches the host heap with this fake pointer would abort there.
+    void free_fake() { free_(reinterpret_cast<void *>(0x1234)); }
 };
 
 TEST_F(ProgramApiTest, AllocationReachesTheHostHeapUnchanged) {
     void *p = malloc_(0);
-    ASSERT_NE(p, nullptr);
     void *q = realloc_(nullptr, 40);
-    ASSERT_NE(q, nullptr);
     void *r = realloc_(q, 4000);
-    ASSERT_NE(r, nullptr);
+    ASSERT_TRUE(p && q && r);
     free_(nullptr);
     free_(p);
     free_(r);
@@ -40,17 +36,14 @@ TEST_F(ProgramApiTest, AllocationReachesTheHostHeapUnchanged) {
     EXPECT_EQ(heap.realloc_sizes, (std::vector<uint64_t>{40, 4000}));
     EXPECT_EQ(heap.freed, (std::vector<void *>{nullptr, p, r}));
     EXPECT_EQ(heap.bytes_in_use(), 0u);
-}
 
-TEST_F(ProgramApiTest, HostResultsAreReturnedAsTheyAre) {
-    host().heap().fail = [](uint64_t) { return true; };
+    heap.fail = [](uint64_t) { return true; };
     EXPECT_EQ(malloc_(16), nullptr);
     EXPECT_EQ(realloc_(nullptr, 16), nullptr);
 }
 
 TEST_F(ProgramApiTest, SizeMustCoverTheWholeEntry) {
-    // 0x4C + 4 = 0x50: a table of 0x50 bytes holds the malloc entry, one of 0x4F does not.
-    host().api().size = 0x4F;
+    host().api().size = 0x4F; // 0x4C + 4 = 0x50
     EXPECT_EQ(malloc_(8), nullptr);
     host().api().size = 0x50;
     EXPECT_NE(malloc_(8), nullptr);
@@ -59,34 +52,28 @@ TEST_F(ProgramApiTest, SizeMustCoverTheWholeEntry) {
     EXPECT_TRUE(host().heap().realloc_sizes.empty());
 }
 
-TEST_F(ProgramApiTest, EveryHeaderFaultMakesEveryServiceAbsent) {
-    struct Fault {
-        const char *what;
-        void (*apply)(LmBaremetalProgramApi &);
+TEST_F(ProgramApiTest, EveryHeaderFaultAndAZeroEntryMakeTheServiceAbsent) {
+    void (*const faults[])(sim::Host &) = {
+        [](sim::Host &h) { h.api().magic = 0x50414D4D; },
+        [](sim::Host &h) { h.api().ready = 0; },
+        [](sim::Host &h) { h.api().size = 11; },
+        [](sim::Host &h) { h.api().size = 0; },
+        [](sim::Host &h) {
+            h.set_entry(LM_ENTRY_MALLOC, nullptr);
+            h.set_entry(LM_ENTRY_FREE, nullptr);
+            h.set_entry(LM_ENTRY_REALLOC, nullptr);
+        },
     };
-    const Fault faults[] = {
-        {"wrong magic", [](LmBaremetalProgramApi &api) { api.magic = 0x50414D4D; }},
-        {"zero ready word", [](LmBaremetalProgramApi &api) { api.ready = 0; }},
-        {"size below 12", [](LmBaremetalProgramApi &api) { api.size = 11; }},
-        {"size 0", [](LmBaremetalProgramApi &api) { api.size = 0; }},
-    };
-    for (const Fault &fault : faults) {
+    for (auto fault : faults) {
         host().reset();
-        fault.apply(host().api());
-        EXPECT_EQ(malloc_(8), nullptr) << fault.what;
-        EXPECT_EQ(realloc_(nullptr, 8), nullptr) << fault.what;
-        free_(reinterpret_cast<void *>(0x1234)); // would abort in the host heap if it got there
-        EXPECT_TRUE(host().heap().malloc_sizes.empty()) << fault.what;
-        EXPECT_TRUE(host().heap().freed.empty()) << fault.what;
+        fault(host());
+        EXPECT_EQ(malloc_(8), nullptr);
+        EXPECT_EQ(realloc_(nullptr, 8), nullptr);
+        free_fake();
+        EXPECT_TRUE(host().heap().malloc_sizes.empty());
+        EXPECT_TRUE(host().heap().realloc_sizes.empty());
+        EXPECT_TRUE(host().heap().freed.empty());
     }
-}
-
-TEST_F(ProgramApiTest, ZeroEntryIsAbsentEvenInAFullTable) {
-    host().set_entry(LM_ENTRY_MALLOC, nullptr);
-    host().set_entry(LM_ENTRY_FREE, nullptr);
-    EXPECT_EQ(malloc_(8), nullptr);
-    free_(reinterpret_cast<void *>(0x1234));
-    EXPECT_TRUE(host().heap().freed.empty());
 }
 
 TEST_F(ProgramApiTest, TableIsReadAfreshOnEveryCall) {
@@ -98,10 +85,8 @@ TEST_F(ProgramApiTest, TableIsReadAfreshOnEveryCall) {
 
 TEST_F(ProgramApiTest, LibraryCanBeLoadedManyTimes) {
     // Each test loads a fresh copy; the namespaces must be given back on unload.
-    for (int i = 0; i < 40; i++) {
-        sim::LoadedLibrary again(LBW_LIBRARY_PATH);
-        EXPECT_NE(again.find("malloc"), nullptr);
-    }
+    for (int i = 0; i < 40; i++)
+        EXPECT_NE(sim::LoadedLibrary(LBW_LIBRARY_PATH).find("malloc"), nullptr);
 }
 
 } // namespace

@@ -1,5 +1,19 @@
-// dynamic_cast over single-inheritance chains, and what lies outside them.
+// dynamic_cast over single-inheritance chains, and what lies outside them; typeid.
 #include <stddef.h>
+
+// The library ships no <typeinfo>: the layout of the type_info objects the compiler emits.
+namespace std {
+class type_info {
+public:
+    virtual ~type_info();
+    const char *name() const { return name_; }
+    bool operator==(const type_info &other) const { return this == &other || __builtin_strcmp(name_, other.name_) == 0; }
+
+private:
+    const char *name_;
+};
+} // namespace std
+
 
 namespace {
 
@@ -73,3 +87,38 @@ extern "C" int failed_reference_cast() {
     Shape &circle = gCircle;
     return dynamic_cast<Square &>(circle).id;
 }
+
+namespace {
+__attribute__((noinline)) void *most_derived(Named *n) {
+    return dynamic_cast<void *>(n);
+}
+__attribute__((noinline)) const std::type_info &type_of(Shape *s) {
+    return typeid(*s);
+}
+} // namespace
+
+extern "C" {
+
+int dynamic_cast_to_void() {
+    Named *named = &gTile;
+    return most_derived(named) == static_cast<void *>(&gTile) && static_cast<void *>(named) != &gTile ? 1 : 0;
+}
+
+int typeid_comparisons() {
+    Square another;
+    Shape *tile = &gTile, *square = &gSquare, *other = &another;
+    int bits = 0;
+    bits |= (type_of(tile) == typeid(Tile)) << 0;
+    bits |= (type_of(square) == typeid(Square)) << 1;
+    bits |= (type_of(other) == type_of(square)) << 2;
+    bits |= !(type_of(tile) == typeid(Square)) << 3;
+    bits |= !(type_of(square) == typeid(Shape)) << 4;
+    return bits;
+}
+
+// typeid of a null object has no exception to throw here: the machine stops.
+int typeid_of_null() {
+    return type_of(nullptr).name()[0];
+}
+
+} // extern "C"

@@ -1,5 +1,5 @@
-// What the scenarios did, in order: short tokens appended to a buffer the test reads,
-// and echoed to a sink the test may install (a death test sees the echo on stderr).
+// What the scenarios did, in order: short tokens appended to a buffer the test reads, and
+// echoed to a sink the test may install (a death test sees the echo on stderr).
 #pragma once
 
 extern "C" {
@@ -15,6 +15,14 @@ struct Tracer {
     const char *token;
     explicit Tracer(const char *t) : token(t) {}
     ~Tracer() { trace(token); }
+};
+
+// A thrown class whose copies and destruction show in the trace.
+struct Error {
+    int code;
+    explicit Error(int c) : code(c) {}
+    Error(const Error &other) : code(other.code) { trace("copy "); }
+    ~Error() { trace("~Error "); }
 };
 
 // The frame records registered now, counted through a probe record pushed on top.
