@@ -10,7 +10,8 @@ namespace lm {
 
 namespace {
 
-// Display pixels need not be 4-byte aligned (the host chooses base and pitch).
+// Display pixels need not be 4-byte aligned (the host chooses base and pitch); window
+// pixels are read as words through the same type, assuming nothing of their alignment.
 typedef uint32_t display_word __attribute__((aligned(1), may_alias));
 
 void store_pixel(const DisplayFramebuffer &display, uint64_t column, uint64_t row, uint32_t word) {
@@ -55,7 +56,7 @@ struct Packer {
 
 // Converts `count` window pixels; `column` maps each output to its source pixel.
 template <class Column>
-void convert(const Packer &packer, const uint32_t *source, uint32_t *out, uint64_t count, Column column) {
+void convert(const Packer &packer, const display_word *source, uint32_t *out, uint64_t count, Column column) {
     if (packer.eight_bit) {
         for (uint64_t k = 0; k < count; ++k) {
             const uint32_t w = source[column(k)];
@@ -194,8 +195,7 @@ void presentToDisplay(BaremetalWindow *window) {
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
     const Rectangle target = target_rectangle(width, height, display);
     gPacker.prepare(display);
-    // Window pixels are read as words; the buffer comes from operator new, so aligned.
-    const auto *pixels = reinterpret_cast<const uint32_t *>(window->framebuffer.data);
+    const auto *pixels = reinterpret_cast<const display_word *>(window->framebuffer.data);
     for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
         const uint64_t count = display.width - first < kChunkColumns ? display.width - first : kChunkColumns;
         // The target's columns within this chunk: [low, high) of the display.
@@ -221,7 +221,7 @@ void presentToDisplay(BaremetalWindow *window) {
             }
             const uint64_t sy = height * (row - target.y) / target.height;
             if (drawn && sy != converted) {
-                const uint32_t *source = pixels + sy * width;
+                const display_word *source = pixels + sy * width;
                 if (spread) {
                     convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
                     for (uint64_t k = 0; k < drawn; ++k)
