@@ -375,5 +375,33 @@ TEST_F(FormatDifferentialTest, LongStringsAndLiteralRunsAtEveryCut) {
     }
 }
 
+// %s copies whole 16-byte blocks from a block boundary of the string on: strings at
+// every offset from such a boundary, of many lengths, into destinations that end before,
+// inside and after them.
+TEST_F(FormatDifferentialTest, StringsAtEveryAlignmentAndCut) {
+    gVsnprintf = fn<VsnprintfFn>("vsnprintf");
+    alignas(64) static char storage[64 + 400 + 64];
+    for (size_t offset = 0; offset < 48; offset++) {
+        for (size_t length = 0; length <= 300; length += (length < 70 ? 1 : 23)) {
+            for (size_t i = 0; i < sizeof storage; i++)
+                storage[i] = static_cast<char>(1 + random() % 255);
+            char *text = storage + offset;
+            text[length] = 0;
+            for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{17}, size_t{64}, size_t{65}, length, length + 1,
+                             length + 2, length > 0 ? length - 1 : 3, size_t{512}}) {
+                if (n > 512)
+                    continue;
+                auto run = [&](bool reference) {
+                    std::vector<char> buffer(512 + 16, static_cast<char>(0xA5));
+                    int count = reference ? call<&gReference>(buffer.data() + 8, n, "%s", text)
+                                          : call<&gVsnprintf>(buffer.data() + 8, n, "%s", text);
+                    return std::make_pair(count, buffer);
+                };
+                ASSERT_EQ(run(false), run(true)) << "offset " << offset << " length " << length << " n " << n;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace lbw::test
