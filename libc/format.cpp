@@ -42,7 +42,8 @@ void append_bytes(Output &out, const char *bytes, size_t length) {
 
 // The same as append_bytes(out, s, strlen(s)), in one pass over the part that fits:
 // from a 16-byte boundary of the string on, whole blocks without a terminator are copied
-// as they are read (an aligned block never crosses into another page).
+// as they are read. Blocks are read only from aligned addresses, so that no read crosses
+// into a page the string does not reach.
 void append_string(Output &out, const char *s) {
     namespace vector = lm::vector;
     if (!s)
@@ -52,17 +53,28 @@ void append_string(Output &out, const char *s) {
     const char *p = s;
     for (; (reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) && *p && static_cast<size_t>(p - s) < room; p++)
         to[p - s] = *p;
+    auto fits = [&](size_t bytes) { return static_cast<size_t>(p - s) + bytes <= room; };
     if ((reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) == 0) {
-        for (; static_cast<size_t>(p - s) + 4 * vector::kSize <= room; p += 4 * vector::kSize) {
-            vector::Block b0 = vector::load_aligned(p), b1 = vector::load_aligned(p + 16);
-            vector::Block b2 = vector::load_aligned(p + 32), b3 = vector::load_aligned(p + 48);
-            if (vector::zero_bits(vector::minimum(vector::minimum(b0, b1), vector::minimum(b2, b3))))
+        // Single blocks up to a 64-byte boundary, then four at a time: the four lie in
+        // one aligned 64 bytes, so they too stay within the page of the first.
+        for (; (reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) && fits(vector::kSize); p += vector::kSize) {
+            vector::Block block = vector::load_aligned(p);
+            if (vector::zero_bits(block))
                 break;
-            char *d = to + (p - s);
-            vector::store(d, b0);
-            vector::store(d + 16, b1);
-            vector::store(d + 32, b2);
-            vector::store(d + 48, b3);
+            vector::store(to + (p - s), block);
+        }
+        if ((reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) == 0) {
+            for (; fits(4 * vector::kSize); p += 4 * vector::kSize) {
+                vector::Block b0 = vector::load_aligned(p), b1 = vector::load_aligned(p + 16);
+                vector::Block b2 = vector::load_aligned(p + 32), b3 = vector::load_aligned(p + 48);
+                if (vector::zero_bits(vector::minimum(vector::minimum(b0, b1), vector::minimum(b2, b3))))
+                    break;
+                char *d = to + (p - s);
+                vector::store(d, b0);
+                vector::store(d + 16, b1);
+                vector::store(d + 32, b2);
+                vector::store(d + 48, b3);
+            }
         }
     }
     // What is left: measured, and stored as far as it fits.

@@ -4,6 +4,9 @@
 // destination sizes. Every byte of the destination and the count must agree.
 #include "tests/support/library_test.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -401,6 +404,29 @@ TEST_F(FormatDifferentialTest, StringsAtEveryAlignmentAndCut) {
             }
         }
     }
+}
+
+// Strings that end on the last byte of a page followed by an inaccessible one: reading
+// ahead in blocks must never touch the next page.
+TEST_F(FormatDifferentialTest, StringsEndingAtAPageEdge) {
+    gVsnprintf = fn<VsnprintfFn>("vsnprintf");
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    auto *base = static_cast<char *>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(base, MAP_FAILED);
+    ASSERT_EQ(mprotect(base + page, page, PROT_NONE), 0);
+    for (size_t length = 0; length <= 300; length++) {
+        char *text = base + page - length - 1;
+        for (size_t i = 0; i < length; i++)
+            text[i] = static_cast<char>('a' + random() % 26);
+        text[length] = 0;
+        for (size_t n : {size_t{0}, size_t{1}, length / 2, length, length + 1, size_t{512}}) {
+            std::vector<char> got(512 + 16, 'Z'), want(512 + 16, 'Z');
+            int count = call<&gVsnprintf>(got.data() + 8, n, "<%s>", text);
+            ASSERT_EQ(count, call<&gReference>(want.data() + 8, n, "<%s>", text)) << "length " << length;
+            ASSERT_EQ(got, want) << "length " << length << " n " << n;
+        }
+    }
+    munmap(base, 2 * page);
 }
 
 } // namespace
