@@ -1,9 +1,13 @@
 // lorrinboot-sim: runs a program built for LorrinBootWindow inside the substitute host.
 #include "sim/machine_stop.h"
 #include "sim/options.h"
+#include "sim/session.h"
 #include "simhost/console.h"
+#include "simhost/directory_file_store.h"
+#include "simhost/files.h"
 #include "simhost/heap.h"
 #include "simhost/host.h"
+#include "simhost/images.h"
 #include "simhost/loader.h"
 
 #include <cstdio>
@@ -63,14 +67,21 @@ int main(int argc, char **argv) {
         host.console().input = stdin;
         host.console().observer = lbw::sim::remember_console_line;
         describe_memory(host);
+        // Files and images both come from the root folder.
+        lbw::sim::DirectoryFileStore store(options->root);
+        host.files().use(&store);
+        host.images().root = std::filesystem::absolute(options->root).string();
 
         lbw::sim::LoadedLibrary lib(options->library);
         // A bare file name would send the loader searching the library path.
         void *handle = lib.load_program(std::filesystem::absolute(options->program).string());
         auto program_main = reinterpret_cast<int (*)()>(lbw::sim::LoadedLibrary::program_symbol(handle, "main"));
+        lbw::sim::Session session(*options, host);
         lbw::sim::report_machine_stops();
         int status = program_main();
         std::fflush(stdout);
+        status = session.finish(status);
+        host.files().use(nullptr);
         return status;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "lorrinboot-sim: %s\n", e.what());

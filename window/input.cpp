@@ -210,10 +210,13 @@ LM_EXPORT void updateKeyboardState() {
         lm::resetKeyState();
         return;
     }
-    auto poll_key = lm::host_entry<uint32_t (*)()>(LM_ENTRY_POLL_KEY);
-    if (poll_key) {
-        while (uint32_t word = poll_key())
-            lm::decodeKeyWord(word);
+    // The entry is looked up again before every call: a host may withdraw its key
+    // service between two keys, and the loop ends there as at the first zero word.
+    while (auto poll_key = lm::host_entry<uint32_t (*)()>(LM_ENTRY_POLL_KEY)) {
+        const uint32_t word = poll_key();
+        if (word == 0)
+            break;
+        lm::decodeKeyWord(word);
     }
     lm::clampMouse(gActiveWindow);
     lm::pollPointer(gActiveWindow);

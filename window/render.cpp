@@ -9,19 +9,19 @@ namespace {
 
 // Where the pushed image lands in the window: scaled by one factor to the largest size
 // that fits, centred.
+// In 64 bits: for windows wider or taller than 2^23 pixels the single-precision drawn
+// size can exceed the window by a pixel or two (the offset then goes to 0 or -1) and
+// reach 2^31.
 struct ImageArea {
     bool present;
-    int32_t x, y;
-    int32_t width, height;
+    int64_t x, y;
+    int64_t width, height;
 };
 
-// A drawn size from its single-precision value: truncated, at least 1. It never exceeds
-// the window (`limit`) for any size a float holds exactly; beyond that the clamp keeps
-// the conversion defined.
-int32_t drawn_size(float value, int32_t limit) {
-    if (!(value < static_cast<float>(limit)))
-        return limit;
-    int32_t size = static_cast<int32_t>(value);
+// A drawn size from its single-precision value: truncated, at least 1. The value stays
+// below 2^32, so the conversion is always defined.
+int64_t drawn_size(float value) {
+    const int64_t size = static_cast<int64_t>(value);
     return size < 2 ? 1 : size;
 }
 
@@ -37,8 +37,8 @@ ImageArea place_image(const BaremetalWindow &window) {
     float scale = scale_h < scale_w ? scale_h : scale_w;
     ImageArea area;
     area.present = true;
-    area.width = drawn_size(scale * image_width, window.width);
-    area.height = drawn_size(image_height * scale, window.height);
+    area.width = drawn_size(scale * image_width);
+    area.height = drawn_size(image_height * scale);
     area.x = (window.width - area.width) / 2;
     area.y = (window.height - area.height) / 2;
     return area;
@@ -47,8 +47,8 @@ ImageArea place_image(const BaremetalWindow &window) {
 // Nearest-neighbour source index for `offset` pixels into a drawn span of `drawn`
 // pixels showing `source` pixels. The product is formed in 64 bits so that large
 // images cannot overflow it.
-int32_t sample_index(int32_t offset, int32_t source, int32_t drawn) {
-    int64_t index = static_cast<int64_t>(offset) * source / drawn;
+int32_t sample_index(int64_t offset, int32_t source, int64_t drawn) {
+    const int64_t index = offset * source / drawn;
     if (index < 0)
         return 0;
     return index >= source ? source - 1 : static_cast<int32_t>(index);
@@ -69,18 +69,26 @@ void fill_words(pixel_word *out, uint32_t word, uint64_t count) {
 constexpr int32_t kChunkColumns = 1024;
 uint32_t gSourceColumn[kChunkColumns];
 
-// The drawn part of one row: image row `source` sampled at the drawn columns
-// [first, first + count), which gSourceColumn describes.
-void draw_chunk(pixel_word *out, const pixel_word *source, int32_t count) {
-    for (int32_t k = 0; k < count; ++k)
+// The drawn part of one row: image row `source` sampled at a chunk of drawn columns,
+// which gSourceColumn describes.
+void draw_chunk(pixel_word *out, const pixel_word *source, int64_t count) {
+    for (int64_t k = 0; k < count; ++k)
         out[k] = (source[gSourceColumn[k]] & kColour) | kOpaque;
 }
 
 // An image as wide as its drawn width samples every column in order: a straight copy
 // with the alpha byte set.
-void draw_unscaled(pixel_word *out, const pixel_word *source, int32_t count) {
-    for (int32_t k = 0; k < count; ++k)
+void draw_unscaled(pixel_word *out, const pixel_word *source, int64_t count) {
+    for (int64_t k = 0; k < count; ++k)
         out[k] = (source[k] & kColour) | kOpaque;
+}
+
+int64_t larger(int64_t a, int64_t b) {
+    return a > b ? a : b;
+}
+
+int64_t smaller(int64_t a, int64_t b) {
+    return a < b ? a : b;
 }
 
 } // namespace
@@ -96,52 +104,53 @@ void renderIntoFramebuffer(BaremetalWindow *window) {
     const uint32_t background = window->clearRed | window->clearGreen << 8 | window->clearBlue << 16 | kOpaque;
     auto *out = reinterpret_cast<pixel_word *>(window->framebuffer.data);
     const uint64_t row_words = static_cast<uint64_t>(width);
-    auto row = [&](int32_t y) { return out + static_cast<uint64_t>(y) * row_words; };
 
     if (!area.present) {
         fill_words(out, background, row_words * static_cast<uint64_t>(height));
         return;
     }
+    // The image area within the window (it can pass the edge of a very large window by a
+    // pixel): rows [top, bottom) and columns [left, right).
+    const int64_t top = larger(area.y, 0), bottom = smaller(area.y + area.height, height);
+    const int64_t left = larger(area.x, 0), right = smaller(area.x + area.width, width);
+    auto row = [&](int64_t y) { return out + static_cast<uint64_t>(y) * row_words; };
+
     // The bars above and below the image, row by row.
-    for (int32_t y = 0; y < height; ++y)
-        if (y < area.y || y - area.y >= area.height)
+    for (int64_t y = 0; y < height; ++y)
+        if (y < top || y >= bottom)
             fill_words(row(y), background, row_words);
 
-    // Rows of the image area that sample a new image row: the bars at both sides, and the
-    // drawn columns chunk by chunk. A row that samples the same image row as the one
-    // above it is a copy of that row, made below.
+    // Rows that sample a new image row: the bars at both sides, and the drawn columns
+    // chunk by chunk. A row that samples the same image row as the one above it is a
+    // copy of that row, made below.
     const auto *image = reinterpret_cast<const pixel_word *>(window->image.data);
     const uint64_t image_row_words = static_cast<uint64_t>(window->imageWidth);
-    auto image_row = [&](int32_t y) {
-        return image + static_cast<uint64_t>(sample_index(y, window->imageHeight, area.height)) * image_row_words;
-    };
-    auto repeats = [&](int32_t y) {
-        return y > 0 && sample_index(y, window->imageHeight, area.height) ==
-                            sample_index(y - 1, window->imageHeight, area.height);
-    };
+    auto source_row = [&](int64_t y) { return sample_index(y - area.y, window->imageHeight, area.height); };
+    auto repeats = [&](int64_t y) { return y > top && source_row(y) == source_row(y - 1); };
     const bool unscaled = area.width == window->imageWidth;
-    for (int32_t first = 0; first < area.width; first += kChunkColumns) {
-        const int32_t count = area.width - first < kChunkColumns ? area.width - first : kChunkColumns;
+    for (int64_t first = left; first < right; first += kChunkColumns) {
+        const int64_t count = smaller(right - first, kChunkColumns);
         if (!unscaled)
-            for (int32_t k = 0; k < count; ++k)
-                gSourceColumn[k] = static_cast<uint32_t>(sample_index(first + k, window->imageWidth, area.width));
-        for (int32_t y = 0; y < area.height; ++y) {
+            for (int64_t k = 0; k < count; ++k)
+                gSourceColumn[k] =
+                    static_cast<uint32_t>(sample_index(first + k - area.x, window->imageWidth, area.width));
+        for (int64_t y = top; y < bottom; ++y) {
             if (repeats(y))
                 continue;
-            pixel_word *drawn = row(area.y + y) + area.x + first;
+            const pixel_word *source = image + static_cast<uint64_t>(source_row(y)) * image_row_words;
+            pixel_word *drawn = row(y) + first;
             if (unscaled)
-                draw_unscaled(drawn, image_row(y) + first, count);
+                draw_unscaled(drawn, source + (first - area.x), count);
             else
-                draw_chunk(drawn, image_row(y), count);
+                draw_chunk(drawn, source, count);
         }
     }
-    for (int32_t y = 0; y < area.height; ++y) {
+    for (int64_t y = top; y < bottom; ++y) {
         if (repeats(y)) {
-            memcpy(row(area.y + y), row(area.y + y - 1), row_words * 4);
+            memcpy(row(y), row(y - 1), row_words * 4);
         } else {
-            fill_words(row(area.y + y), background, static_cast<uint64_t>(area.x));
-            fill_words(row(area.y + y) + area.x + area.width, background,
-                       static_cast<uint64_t>(width - area.x - area.width));
+            fill_words(row(y), background, static_cast<uint64_t>(left));
+            fill_words(row(y) + right, background, static_cast<uint64_t>(width - right));
         }
     }
 }

@@ -211,7 +211,7 @@ TEST_F(CallSiteTableTest, ActionChainsInOrder) {
     EXPECT_EQ(run(chain, 1, &base), Outcome(false, 1, 0, 0, 4, 0)); // an ancestor is not a Mid
     // filter 0 (cleanup), then filter 1: caught, and the cleanup is noted.
     EXPECT_EQ(run(table_with_actions({0x00, 0x01, 0x01, 0x00}, &mid, &other), 1, &mid), Outcome(true, 1, 1, 1, 4, 1));
-    // Exception specifications only: nothing.
+    // Negative filters only (throw() lists): nothing.
     EXPECT_EQ(run(table_with_actions({0x7F, 0x01, 0x7E, 0x00}, &mid, &other), 1, &mid), Outcome(false, 1, 0, 0, 4, 0));
 }
 

@@ -29,49 +29,27 @@ const ClassCase kClasses[] = {
 
 using CtypeTest = LibraryTest;
 
-TEST_F(CtypeTest, ClassTestsAnswerExactlyOneOrZeroOverEveryValue) {
+// Every value from -1 to 256 (the named neighbours of each range among them), then
+// values far outside the byte range, which belong to no class.
+TEST_F(CtypeTest, ClassTestsAnswerExactlyOneOrZero) {
+    const int outside[] = {-2, -128, -129, 65 + 256, 97 + 256, 48 + 256, 32 + 256, 9 + 256,
+                           65 - 256, 0x7FFFFFFF, -0x7FFFFFFF - 1, 65 + 0x10000};
     for (const ClassCase &cls : kClasses) {
         ClassFn *test = fn<ClassFn>(cls.name);
         for (int ch = -1; ch <= 256; ch++)
             EXPECT_EQ(test(ch), cls.expected(ch) ? 1 : 0) << cls.name << "(" << ch << ")";
-    }
-}
-
-TEST_F(CtypeTest, ValuesFarOutsideTheByteRangeBelongToNoClass) {
-    const int outside[] = {-2, -128, -129, 65 + 256, 97 + 256, 48 + 256, 32 + 256, 9 + 256,
-                           65 - 256, 0x7FFFFFFF, -0x7FFFFFFF - 1, 65 + 0x10000};
-    for (const ClassCase &cls : kClasses)
         for (int ch : outside)
-            EXPECT_EQ(fn<ClassFn>(cls.name)(ch), 0) << cls.name << "(" << ch << ")";
-}
-
-TEST_F(CtypeTest, NamedNeighboursOfTheRanges) {
-    auto isalpha = fn<ClassFn>("isalpha");
-    auto isxdigit = fn<ClassFn>("isxdigit");
-    auto isspace = fn<ClassFn>("isspace");
-    auto isprint = fn<ClassFn>("isprint");
-    for (int ch : {64, 91, 96, 123, 65 + 256})
-        EXPECT_EQ(isalpha(ch), 0) << ch;
-    EXPECT_EQ(isxdigit('G'), 0);
-    EXPECT_EQ(isxdigit('f'), 1);
-    EXPECT_EQ(isspace(11), 1);
-    for (int ch : {0, 8, 14, 160, -1})
-        EXPECT_EQ(isspace(ch), 0) << ch;
-    EXPECT_EQ(isprint(127), 0);
-    EXPECT_EQ(isprint(32), 1);
+            EXPECT_EQ(test(ch), 0) << cls.name << "(" << ch << ")";
+    }
 }
 
 TEST_F(CtypeTest, CaseConversionChangesOnlyAsciiLetters) {
     auto tolower = fn<ClassFn>("tolower");
     auto toupper = fn<ClassFn>("toupper");
-    for (int ch = -1; ch <= 256; ch++) {
+    for (int ch = -1; ch <= 'z' + 256; ch++) {
         EXPECT_EQ(tolower(ch), within(ch, 65, 90) ? ch + 32 : ch) << ch;
         EXPECT_EQ(toupper(ch), within(ch, 97, 122) ? ch - 32 : ch) << ch;
     }
-    EXPECT_EQ(tolower(-1), -1);
-    EXPECT_EQ(tolower(200), 200);
-    EXPECT_EQ(toupper(123), 123);
-    EXPECT_EQ(toupper('a' + 256), 'a' + 256);
 }
 
 // The record as the library lays it out: ten strings, then eight one-byte members.

@@ -4,7 +4,15 @@
 #include <locale.h>
 #include <lorrinboot.h>
 #include <math.h>
+#include <stddef.h>
 #include <stdlib.h>
+
+/* The locale record: ten strings, then the eight one-byte members, and nothing after. */
+_Static_assert(offsetof(struct lconv, decimal_point) == 0 && offsetof(struct lconv, mon_decimal_point) == 40 &&
+                   offsetof(struct lconv, negative_sign) == 72 && offsetof(struct lconv, int_frac_digits) == 80 &&
+                   offsetof(struct lconv, p_sep_by_space) == 83 && offsetof(struct lconv, n_cs_precedes) == 84 &&
+                   offsetof(struct lconv, n_sign_posn) == 87 && sizeof(struct lconv) == 88,
+               "lconv layout");
 
 int header_program_cxx_failures(void);
 

@@ -16,21 +16,16 @@ using SDivFn = int64_t(int64_t, int64_t);
 
 class IntMathTest : public LibraryTest {
 protected:
-    ShiftFn *ashl_ = nullptr, *lshr_ = nullptr, *ashr_ = nullptr;
-    UDivModFn *udivmod_ = nullptr;
-    UDivFn *udiv_ = nullptr, *umod_ = nullptr;
-    SDivFn *sdiv_ = nullptr, *smod_ = nullptr;
+    ShiftFn *ashl_, *lshr_, *ashr_;
+    UDivModFn *udivmod_;
+    UDivFn *udiv_, *umod_;
+    SDivFn *sdiv_, *smod_;
 
     void SetUp() override {
         LibraryTest::SetUp();
-        ashl_ = fn<ShiftFn>("__ashldi3");
-        lshr_ = fn<ShiftFn>("__lshrdi3");
-        ashr_ = fn<ShiftFn>("__ashrdi3");
-        udivmod_ = fn<UDivModFn>("udivmod64");
-        udiv_ = fn<UDivFn>("__udivdi3");
-        umod_ = fn<UDivFn>("__umoddi3");
-        sdiv_ = fn<SDivFn>("__divdi3");
-        smod_ = fn<SDivFn>("__moddi3");
+        ashl_ = fn<ShiftFn>("__ashldi3"), lshr_ = fn<ShiftFn>("__lshrdi3"), ashr_ = fn<ShiftFn>("__ashrdi3");
+        udivmod_ = fn<UDivModFn>("udivmod64"), udiv_ = fn<UDivFn>("__udivdi3"), umod_ = fn<UDivFn>("__umoddi3");
+        sdiv_ = fn<SDivFn>("__divdi3"), smod_ = fn<SDivFn>("__moddi3");
     }
 
     // Boundary values followed by random ones of every bit length.
@@ -48,18 +43,12 @@ protected:
 };
 
 TEST_F(IntMathTest, ListedShiftResults) {
-    EXPECT_EQ(ashl_(12345, 0), 12345);
-    EXPECT_EQ(ashl_(12345, -5), 12345);
-    EXPECT_EQ(ashl_(12345, 64), 0);
-    EXPECT_EQ(ashl_(12345, 100), 0);
-    EXPECT_EQ(static_cast<uint64_t>(ashl_(1, 63)), uint64_t{1} << 63);
-    EXPECT_EQ(ashr_(-8, 1), -4);
-    EXPECT_EQ(ashr_(-1, 70), -1);
-    EXPECT_EQ(ashr_(5, 70), 0);
-    EXPECT_EQ(lshr_(-1, 64), 0);
-    EXPECT_EQ(lshr_(-1, -1), -1);
-    EXPECT_EQ(ashr_(INT64_MIN, INT32_MAX), -1);
-    EXPECT_EQ(ashl_(-1, INT32_MIN), -1);
+    const struct { ShiftFn *shift; int64_t value; int32_t count; int64_t expected; } cases[] = {
+        {ashl_, 12345, 0, 12345}, {ashl_, 12345, -5, 12345}, {ashl_, 12345, 64, 0}, {ashl_, 12345, 100, 0},
+        {ashl_, 1, 63, INT64_MIN}, {ashr_, -8, 1, -4}, {ashr_, -1, 70, -1}, {ashr_, 5, 70, 0}, {lshr_, -1, 64, 0},
+        {lshr_, -1, -1, -1}, {ashr_, INT64_MIN, INT32_MAX, -1}, {ashl_, -1, INT32_MIN, -1}};
+    for (auto c : cases)
+        EXPECT_EQ(c.shift(c.value, c.count), c.expected) << c.value << " by " << c.count;
 }
 
 TEST_F(IntMathTest, ShiftsMatchTheProcessorForEveryCount) {
@@ -78,58 +67,42 @@ TEST_F(IntMathTest, ShiftsMatchTheProcessorForEveryCount) {
 }
 
 TEST_F(IntMathTest, ListedDivisionResults) {
-    uint64_t remainder = 99;
-    EXPECT_EQ(udiv_(12345, 0), 0u);
-    EXPECT_EQ(umod_(12345, 0), 0u);
-    EXPECT_EQ(udivmod_(12345, 0, &remainder), 0u);
-    EXPECT_EQ(remainder, 0u);
-    EXPECT_EQ(udivmod_(UINT64_MAX, (uint64_t{1} << 63) + 1, &remainder), 1u);
-    EXPECT_EQ(remainder, (uint64_t{1} << 63) - 2);
-    EXPECT_EQ(udivmod_(100, 7, nullptr), 14u);
-    EXPECT_EQ(sdiv_(-7, 2), -3);
-    EXPECT_EQ(smod_(-7, 2), -1);
-    EXPECT_EQ(smod_(7, -2), 1);
-    EXPECT_EQ(sdiv_(INT64_MIN, -1), INT64_MIN);
-    EXPECT_EQ(smod_(INT64_MIN, -1), 0);
-    EXPECT_EQ(sdiv_(-5, 0), 0);
-    EXPECT_EQ(smod_(-5, 0), 0);
+    const uint64_t top = uint64_t{1} << 63;
+    const struct { uint64_t a, b, quotient, remainder; } unsigned_cases[] = {
+        {12345, 0, 0, 0}, {UINT64_MAX, top + 1, 1, top - 2}, {100, 7, 14, 2}};
+    for (auto c : unsigned_cases) {
+        uint64_t remainder = 99;
+        EXPECT_EQ(udivmod_(c.a, c.b, &remainder), c.quotient) << c.a << " / " << c.b;
+        EXPECT_EQ(remainder, c.remainder) << c.a << " % " << c.b;
+        EXPECT_EQ(udivmod_(c.a, c.b, nullptr), c.quotient);
+        EXPECT_EQ(udiv_(c.a, c.b), c.quotient);
+        EXPECT_EQ(umod_(c.a, c.b), c.remainder);
+    }
+    const struct { int64_t a, b, quotient, remainder; } signed_cases[] = {
+        {-7, 2, -3, -1}, {7, -2, -3, 1}, {INT64_MIN, -1, INT64_MIN, 0}, {-5, 0, 0, 0}};
+    for (auto c : signed_cases) {
+        EXPECT_EQ(sdiv_(c.a, c.b), c.quotient) << c.a << " / " << c.b;
+        EXPECT_EQ(smod_(c.a, c.b), c.remainder) << c.a << " % " << c.b;
+    }
 }
 
-TEST_F(IntMathTest, UnsignedDivisionMatchesTheProcessor) {
+TEST_F(IntMathTest, DivisionMatchesTheProcessor) {
     std::vector<uint64_t> values = operands();
     for (uint64_t a : values)
         for (uint64_t b : values) {
-            uint64_t q = b ? a / b : 0;
-            uint64_t r = b ? a % b : 0;
+            uint64_t q = b ? a / b : 0, r = b ? a % b : 0;
             uint64_t remainder = ~r;
             ASSERT_EQ(udivmod_(a, b, &remainder), q) << a << " / " << b;
             ASSERT_EQ(remainder, r) << a << " % " << b;
             ASSERT_EQ(udiv_(a, b), q) << a << " / " << b;
             ASSERT_EQ(umod_(a, b), r) << a << " % " << b;
-        }
-}
-
-TEST_F(IntMathTest, SignedDivisionMatchesTheProcessor) {
-    std::vector<uint64_t> values = operands();
-    std::vector<int64_t> signed_values;
-    for (uint64_t u : values) {
-        signed_values.push_back(static_cast<int64_t>(u));
-        signed_values.push_back(static_cast<int64_t>(0 - u));
-    }
-    for (int64_t a : signed_values)
-        for (int64_t b : signed_values) {
-            int64_t q, r;
-            if (b == 0) {
-                q = r = 0;
-            } else if (a == INT64_MIN && b == -1) {
-                q = INT64_MIN; // the processor traps here; the routine wraps
-                r = 0;
-            } else {
-                q = a / b;
-                r = a % b;
-            }
-            ASSERT_EQ(sdiv_(a, b), q) << a << " / " << b;
-            ASSERT_EQ(smod_(a, b), r) << a << " % " << b;
+            // The signed routines on the same bits, either sign of the divisor.
+            for (int64_t sa : {static_cast<int64_t>(a), static_cast<int64_t>(0 - a)})
+                for (int64_t sb : {static_cast<int64_t>(b), static_cast<int64_t>(0 - b)}) {
+                    bool zero = sb == 0, wraps = sa == INT64_MIN && sb == -1; // the processor traps on both
+                    ASSERT_EQ(sdiv_(sa, sb), zero ? 0 : wraps ? INT64_MIN : sa / sb) << sa << " / " << sb;
+                    ASSERT_EQ(smod_(sa, sb), zero || wraps ? 0 : sa % sb) << sa << " % " << sb;
+                }
         }
 }
 

@@ -1,45 +1,11 @@
 // The simulator as its users see it: console through standard input and output, the
 // exit status, the report when the program stops the machine, and its options.
+#include "tests/sim/sim_run.h"
+
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <unistd.h>
 
 namespace lbw::test {
 namespace {
-
-struct SimRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-SimRun simulate(const std::string &arguments, const std::string &input = "") {
-    // Tests run in parallel: each simulation gets files of its own.
-    static int count = 0;
-    std::string dir = ::testing::TempDir() + "/sim_" + std::to_string(getpid()) + "_" + std::to_string(count++);
-    std::string in_path = dir + "_in", out_path = dir + "_out", err_path = dir + "_err";
-    std::ofstream(in_path) << input;
-    std::string command = std::string(LBW_SIMULATOR) + " " + arguments + " <" + in_path + " >" + out_path +
-                          " 2>" + err_path;
-    int raw = std::system(command.c_str());
-    SimRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = slurp(out_path);
-    run.err = slurp(err_path);
-    return run;
-}
 
 TEST(Simulator, ConsoleRunsThroughStandardStreamsAndMainsValueIsTheStatus) {
     SimRun run = simulate(LBW_PROGRAM_SIM_STATUS, "one\r\ntwo\nthree");

@@ -127,10 +127,8 @@ TEST_F(ImageFileTest, AFailedCleanPathIsRetriedAsGivenOnlyWhenItDiffers) {
     images().requests.clear();
     EXPECT_EQ(baremetal_load_raw_image("./pics/cat.png", nullptr, nullptr), nullptr);
     EXPECT_EQ(images().requests, (std::vector<std::string>{"pics/cat.png", "./pics/cat.png"}));
-}
-
-TEST_F(ImageFileTest, TheRetryCanSucceed) {
     // A host that only knows the literal path is served by the retry.
+    images().requests.clear();
     images().answer = [](const char *path, LmBaremetalProgramImageInfo *info) {
         if (std::string(path) != "./odd//name.png")
             return 0;
@@ -144,34 +142,22 @@ TEST_F(ImageFileTest, TheRetryCanSucceed) {
 }
 
 TEST_F(ImageFileTest, DecodedPixelsAreCopiedAndTheHostBufferHandedBack) {
-    gAnswer = {{}, 24, 2, 3};
+    HostAnswer answers[] = {{{}, 24, 2, 3}, {{1, 2, 3, 4, 5, 6}, 6, 1, 1}}; // spare bytes are copied too
     for (uint8_t i = 0; i < 24; ++i)
-        gAnswer.bytes.push_back(static_cast<uint8_t>(i * 7 + 1));
+        answers[0].bytes.push_back(static_cast<uint8_t>(i * 7 + 1));
     images().answer = answer_from_heap;
-    int width = 0, height = 0;
-    unsigned char *pixels = baremetal_load_raw_image("img.png", &width, &height);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_NE(static_cast<void *>(pixels), gHostBuffer);
-    EXPECT_EQ(std::vector<uint8_t>(pixels, pixels + 24), gAnswer.bytes);
-    EXPECT_EQ(width, 2);
-    EXPECT_EQ(height, 3);
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 24u);
-    EXPECT_TRUE(handed_back(gHostBuffer));
-    free_(pixels);
-}
-
-TEST_F(ImageFileTest, NullPathAndMissingServiceFail) {
-    int width = 5, height = 5;
-    EXPECT_EQ(baremetal_load_raw_image(nullptr, &width, &height), nullptr);
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-    EXPECT_TRUE(images().requests.empty());
-    put_png("a.png", 1, 1);
-    host().set_entry(LM_ENTRY_PNG_DECODE_FILE, nullptr);
-    width = height = 5;
-    EXPECT_EQ(baremetal_load_raw_image("a.png", &width, &height), nullptr);
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
+    for (const HostAnswer &answer : answers) {
+        gAnswer = answer;
+        int width = 0, height = 0;
+        unsigned char *pixels = baremetal_load_raw_image("img.png", &width, &height);
+        ASSERT_NE(pixels, nullptr);
+        EXPECT_NE(static_cast<void *>(pixels), gHostBuffer);
+        EXPECT_EQ(std::vector<uint8_t>(pixels, pixels + answer.size_bytes), answer.bytes);
+        EXPECT_EQ(std::pair(width, height), std::pair(int(answer.width), int(answer.height)));
+        EXPECT_EQ(host().heap().malloc_sizes.back(), answer.size_bytes);
+        EXPECT_TRUE(handed_back(gHostBuffer));
+        free_(pixels);
+    }
 }
 
 TEST_F(ImageFileTest, RefusedRecordsHandTheHostBufferBack) {
@@ -206,17 +192,6 @@ TEST_F(ImageFileTest, RefusedRecordsHandTheHostBufferBack) {
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
-TEST_F(ImageFileTest, SpareBytesAreCopiedToo) {
-    gAnswer = {{1, 2, 3, 4, 5, 6}, 6, 1, 1};
-    images().answer = answer_from_heap;
-    int width, height;
-    unsigned char *pixels = baremetal_load_raw_image("x.png", &width, &height);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 6u);
-    EXPECT_EQ(std::vector<uint8_t>(pixels, pixels + 6), gAnswer.bytes);
-    free_(pixels);
-}
-
 TEST_F(ImageFileTest, SavingIsNotSupported) {
     uint8_t pixel[4] = {};
     EXPECT_EQ(baremetal_save_raw_image("out.png", pixel, 1, 1), 0);
@@ -239,9 +214,8 @@ TEST_F(ImageFileTest, RealPngFilesDecodeToRgbaRows) {
     loaded = load("/rgb.png", rgb.rgba.size());
     ASSERT_TRUE(loaded.valid) << "a leading '/' names the storage folder";
     EXPECT_EQ(loaded.bytes, rgb.rgba) << "images without alpha read as opaque";
-}
 
-TEST_F(ImageFileTest, LoadedImagesGoStraightIntoAWindow) {
+    // Loaded pixels go straight into a window.
     PngImage png = put_png("tile.png", 2, 2);
     BaremetalWindow *w = createWindow("t", 4, 4);
     BaremetalImage image{};
@@ -253,20 +227,25 @@ TEST_F(ImageFileTest, LoadedImagesGoStraightIntoAWindow) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             const uint8_t *p = &png.rgba[((y / 2) * 2 + x / 2) * 4];
-            EXPECT_EQ(c.at(x, y), (std::array<uint8_t, 4>{p[0], p[1], p[2], 255}));
+            EXPECT_EQ(c.at(x, y), (Rgba{p[0], p[1], p[2], 255}));
         }
 }
 
-TEST_F(ImageFileTest, BrokenAndMissingFilesFail) {
+TEST_F(ImageFileTest, FailuresLeaveBothSizesZero) {
+    put_png("a.png", 1, 1);
     std::ofstream(store() / "broken.png") << "\x89PNG\r\n\x1a\n not really";
     std::ofstream(store() / "text.png") << "hello";
     fs::create_directories(store() / "folder.png");
-    for (const char *path : {"broken.png", "text.png", "folder.png", "missing.png", "/", "."}) {
+    for (const char *path : {(const char *)nullptr, "broken.png", "text.png", "folder.png", "missing.png", "/", "."}) {
         int width = 5, height = 5;
-        EXPECT_EQ(baremetal_load_raw_image(path, &width, &height), nullptr) << path;
-        EXPECT_EQ(width, 0);
-        EXPECT_EQ(height, 0);
+        EXPECT_EQ(baremetal_load_raw_image(path, &width, &height), nullptr) << (path ? path : "null");
+        EXPECT_EQ(std::pair(width, height), std::pair(0, 0));
     }
+    EXPECT_EQ(images().requests.size(), 6u) << "a null path reaches no host";
+    host().set_entry(LM_ENTRY_PNG_DECODE_FILE, nullptr);
+    int width = 5, height = 5;
+    EXPECT_EQ(baremetal_load_raw_image("a.png", &width, &height), nullptr);
+    EXPECT_EQ(std::pair(width, height), std::pair(0, 0));
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <list>
-#include <map>
 
 namespace lbw::test {
 namespace {
@@ -17,18 +15,12 @@ using sim::kLayoutRgb565;
 using sim::kLayoutRgb888;
 using sim::PixelLayout;
 
-struct Point {
-    int64_t x, y;
-    bool operator<(const Point &o) const { return x != o.x ? x < o.x : y < o.y; }
-};
-
 class PresentTest : public WindowTest {
 protected:
-    // A window of the display's own size, every pixel distinct, the pointer at (px, py).
-    BaremetalWindow *identity_window(uint32_t width, uint32_t height) {
-        BaremetalWindow *w = createWindow("t", static_cast<int>(width), static_cast<int>(height));
-        images_.emplace_back(static_cast<int>(width), static_cast<int>(height), pattern);
-        pushImage(w, images_.back().get());
+    // A window whose every pixel is distinct.
+    BaremetalWindow *identity_window(int width, int height) {
+        BaremetalWindow *w = createWindow("t", width, height);
+        pushImage(w, TestImage(width, height, pattern).get());
         return w;
     }
 
@@ -38,30 +30,16 @@ protected:
         return display().pack(p[0], p[1], p[2]);
     }
 
-    // The diamond centred at (px, py) as the display shows it: outline (distance 6, 7)
-    // and fill (distance up to 5), clipped to the display.
-    std::map<Point, bool> diamond(int64_t px, int64_t py) {
-        std::map<Point, bool> pixels; // true: fill
-        for (int64_t dy = -7; dy <= 7; ++dy)
-            for (int64_t dx = -7; dx <= 7; ++dx) {
-                int64_t d = std::abs(dx) + std::abs(dy);
-                Point p{px + dx, py + dy};
-                if (d <= 7 && p.x >= 0 && p.y >= 0 && p.x < display().width() && p.y < display().height())
-                    pixels[p] = d <= 5;
-            }
-        return pixels;
-    }
-
-    // Checks the whole display: the diamond at (px, py) over `under(x, y)`.
-    void expect_display(int64_t px, int64_t py, Rgb fill, const std::function<uint32_t(uint32_t x, uint32_t y)> &under) {
-        auto pointer = diamond(px, py);
+    // Checks the whole display: `under(x, y)`, and on top the diamond centred at (px, py),
+    // its fill up to distance 5 and its black outline at 6 and 7, clipped to the display.
+    void expect_display(int64_t px, int64_t py, Rgb fill, const std::function<uint32_t(uint64_t x, uint64_t y)> &under) {
         int wrong = 0;
         for (uint32_t y = 0; y < display().height(); ++y)
             for (uint32_t x = 0; x < display().width(); ++x) {
-                auto found = pointer.find(Point{x, y});
-                uint32_t expected = found == pointer.end() ? under(x, y)
-                                    : found->second     ? display().pack(fill[0], fill[1], fill[2])
-                                                        : display().pack(0, 0, 0);
+                const int64_t d = std::abs(int64_t{x} - px) + std::abs(int64_t{y} - py);
+                const uint32_t expected = d <= 5   ? display().pack(fill[0], fill[1], fill[2])
+                                          : d <= 7 ? display().pack(0, 0, 0)
+                                                   : under(x, y);
                 if (display().pixel(x, y) != expected && ++wrong <= 5)
                     ADD_FAILURE() << "display pixel " << x << "," << y << " is " << std::hex << display().pixel(x, y)
                                   << ", expected " << expected;
@@ -78,56 +56,39 @@ protected:
                 count += display().pixel(x, y) != word;
         return count;
     }
-
-    std::list<TestImage> images_;
 };
 
-TEST_F(PresentTest, CreatingAWindowShowsItBlackWithThePointerInTheMiddle) {
-    display().fill(0x00ABCDEF);
-    createWindow("t", 64, 48);
-    EXPECT_EQ(display().queries, 1u);
-    expect_display(32, 24, {255, 255, 255}, [](uint32_t, uint32_t) { return 0u; });
-}
-
-TEST_F(PresentTest, SameSizeWindowMapsOnePixelToOne) {
-    display().set_mode(800, 600);
-    BaremetalWindow *w = identity_window(800, 600);
-    point_at(100, 50);
-    updateWindow(w);
-    expect_display(100, 50, {255, 255, 255}, [&](uint32_t x, uint32_t y) { return pattern_word(x, y); });
-}
-
-TEST_F(PresentTest, WideWindowFillsTheDisplaysWidth) {
-    // 320 x 200 on 1024 x 768: t = 640, target 1024 x 640 at 0, 64.
-    display().set_mode(1024, 768);
-    BaremetalWindow *w = createWindow("t", 320, 200);
-    clearWindow(w, 0, 0, 90);
-    TestImage image(320, 200, pattern);
-    pushImage(w, image.get());
-    updateWindow(w);
-    uint32_t bar = display().pack(0, 0, 90);
-    expect_display(512, 64 + 320, {255, 255, 255}, [&](uint32_t x, uint32_t y) {
-        if (y < 64 || y >= 704)
-            return bar;
-        return pattern_word(static_cast<int>(320 * x / 1024), static_cast<int>(200 * (y - 64) / 640));
-    });
-}
-
-TEST_F(PresentTest, TallWindowFillsTheDisplaysHeight) {
-    // 640 x 480 on 1920 x 1080: t = 1440 > 1080, target 1440 x 1080 at 240, 0; the
-    // pointer at window position 320, 240 is centred on display pixel 960, 540.
-    display().set_mode(1920, 1080);
-    BaremetalWindow *w = createWindow("t", 640, 480);
-    clearWindow(w, 70, 0, 0);
-    TestImage image(640, 480, pattern);
-    pushImage(w, image.get());
-    updateWindow(w);
-    uint32_t bar = display().pack(70, 0, 0);
-    expect_display(960, 540, {255, 255, 255}, [&](uint32_t x, uint32_t y) {
-        if (x < 240 || x >= 1680)
-            return bar;
-        return pattern_word(static_cast<int>(640 * (x - 240) / 1440), static_cast<int>(480 * y / 1080));
-    });
+TEST_F(PresentTest, WindowIsScaledToTheLargestCentredTarget) {
+    struct Case {
+        uint32_t display_width, display_height;
+        int width, height;
+        uint64_t x0, y0, target_width, target_height;
+        int mouse_x, mouse_y;
+        int64_t pointer_x, pointer_y; // where the diamond is centred
+    };
+    const Case cases[] = {
+        {800, 600, 800, 600, 0, 0, 800, 600, 100, 50, 100, 50},        // one pixel to one
+        {1024, 768, 320, 200, 0, 64, 1024, 640, 160, 100, 512, 384},   // t = 640: fills the width
+        {1920, 1080, 640, 480, 240, 0, 1440, 1080, 320, 240, 960, 540}, // t = 1440 > 1080: the height
+        {40, 20, 10, 10, 10, 0, 20, 20, 9, 9, 28, 18},                  // 10 + 20 x 9 / 10 = 28
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " on " << c.display_width << "x"
+                                          << c.display_height);
+        display().set_mode(c.display_width, c.display_height);
+        BaremetalWindow *w = identity_window(c.width, c.height);
+        clearWindow(w, 70, 0, 90);
+        point_at(c.mouse_x, c.mouse_y);
+        updateWindow(w);
+        const uint32_t bar = display().pack(70, 0, 90);
+        expect_display(c.pointer_x, c.pointer_y, {255, 255, 255}, [&](uint64_t x, uint64_t y) {
+            if (x < c.x0 || x >= c.x0 + c.target_width || y < c.y0 || y >= c.y0 + c.target_height)
+                return bar;
+            return pattern_word(static_cast<int>(c.width * (x - c.x0) / c.target_width),
+                                static_cast<int>(c.height * (y - c.y0) / c.target_height));
+        });
+        destroyWindow(w);
+    }
 }
 
 TEST_F(PresentTest, DisplayIsDescribedAfreshOnEveryPresent) {
@@ -176,68 +137,37 @@ TEST_F(PresentTest, PackingFollowsTheDisplaysLayout) {
     }
 }
 
-TEST_F(PresentTest, PointerIsA113PixelDiamondColouredByButton) {
-    display().set_mode(40, 40);
-    BaremetalWindow *w = createWindow("t", 40, 40);
-    clearWindow(w, 0, 0, 255);
-    const uint32_t background = display().pack(0, 0, 255);
-    struct Case {
-        uint32_t buttons;
-        Rgb fill;
-    };
-    const Case cases[] = {
-        {0, {255, 255, 255}}, {1, {255, 60, 60}}, {2, {60, 255, 60}}, {4, {80, 130, 255}},
-        {7, {255, 60, 60}},   {6, {60, 255, 60}}, {5, {255, 60, 60}},
-    };
-    for (const Case &c : cases) {
-        point_at(20, 20, c.buttons);
-        updateWindow(w);
-        size_t fill = 0, outline = 0;
-        for (uint32_t y = 0; y < 40; ++y)
-            for (uint32_t x = 0; x < 40; ++x) {
-                fill += display().pixel(x, y) == display().pack(c.fill[0], c.fill[1], c.fill[2]);
-                outline += display().pixel(x, y) == 0;
-            }
-        EXPECT_EQ(fill, 61u) << c.buttons;
-        EXPECT_EQ(outline, 52u) << c.buttons;
-        EXPECT_EQ(pixels_other_than(background), 113u);
-        expect_display(20, 20, c.fill, [&](uint32_t, uint32_t) { return background; });
-    }
-}
-
-TEST_F(PresentTest, PointerIsClippedAtEveryEdge) {
+TEST_F(PresentTest, PointerIsADiamondColouredByButtonAndClippedAtEveryEdge) {
     display().set_mode(30, 20);
     BaremetalWindow *w = createWindow("t", 30, 20);
     clearWindow(w, 0, 0, 255);
     const uint32_t background = display().pack(0, 0, 255);
     struct Case {
         int x, y;
+        uint32_t buttons;
+        Rgb fill;
         size_t drawn;
     };
-    // A half diamond keeps 64 pixels, a quarter at a corner 36; two columns from the edge,
-    // the five columns beyond it (25 pixels) are lost.
+    const Rgb white{255, 255, 255}, red{255, 60, 60}, green{60, 255, 60}, blue{80, 130, 255};
+    // Button 0 wins over 1, and 1 over 2. A half diamond keeps 64 pixels, a quarter at a
+    // corner 36; two columns from the edge, the five columns beyond it (25 pixels) are lost.
     const Case cases[] = {
-        {0, 10, 64},  {29, 10, 64}, {15, 0, 64}, {15, 19, 64}, {0, 0, 36},  {29, 0, 36},
-        {0, 19, 36},  {29, 19, 36}, {2, 10, 113 - 25}, {-50, 10, 64}, {100, 100, 36},
+        {15, 10, 0, white, 113}, {15, 10, 1, red, 113},   {15, 10, 2, green, 113}, {15, 10, 4, blue, 113},
+        {15, 10, 7, red, 113},   {15, 10, 6, green, 113}, {15, 10, 5, red, 113},   {0, 10, 0, white, 64},
+        {29, 10, 0, white, 64},  {15, 0, 0, white, 64},   {15, 19, 0, white, 64},  {0, 0, 0, white, 36},
+        {29, 0, 0, white, 36},   {0, 19, 0, white, 36},   {29, 19, 0, white, 36},  {2, 10, 0, white, 113 - 25},
+        {-50, 10, 0, white, 64}, {100, 100, 0, white, 36},
     };
     for (const Case &c : cases) {
         display().fill(0x00777777);
-        point_at(c.x, c.y);
+        point_at(c.x, c.y, c.buttons);
         updateWindow(w);
         EXPECT_EQ(pixels_other_than(background), c.drawn) << c.x << "," << c.y;
+        if (c.drawn == 113) // 61 of fill inside an outline of 52
+            EXPECT_EQ(30 * 20 - pixels_other_than(display().pack(c.fill[0], c.fill[1], c.fill[2])), 61u);
         int64_t px = std::clamp(c.x, 0, 29), py = std::clamp(c.y, 0, 19);
-        expect_display(px, py, {255, 255, 255}, [&](uint32_t, uint32_t) { return background; });
+        expect_display(px, py, c.fill, [&](uint64_t, uint64_t) { return background; });
     }
-}
-
-TEST_F(PresentTest, PointerFollowsTheTargetRectangle) {
-    // Window 10 x 10 on 40 x 20: target 20 x 20 at 10, 0. Window position (5, 5) lands on
-    // 10 + 20 x 5 / 10 = 20, 10; position (9, 9) on 28, 18.
-    display().set_mode(40, 20);
-    BaremetalWindow *w = createWindow("t", 10, 10);
-    point_at(9, 9);
-    updateWindow(w);
-    expect_display(28, 18, {255, 255, 255}, [](uint32_t, uint32_t) { return 0u; });
 }
 
 TEST_F(PresentTest, UnusableDescriptionsDrawNothing) {
@@ -299,8 +229,10 @@ TEST_F(PresentTest, EarlierAnswersDoNotLeakIntoALaterQuery) {
 }
 
 TEST_F(PresentTest, OnlyCreateAndUpdatePresent) {
-    BaremetalWindow *w = createWindow("t", 8, 8);
+    display().fill(0x00ABCDEF);
+    BaremetalWindow *w = createWindow("t", 64, 48); // black, the pointer in the middle
     EXPECT_EQ(display().queries, 1u);
+    expect_display(32, 24, {255, 255, 255}, [](uint64_t, uint64_t) { return 0u; });
     TestImage image(2, 2, pattern);
     pushImage(w, image.get());
     clearWindow(w, 1, 2, 3);

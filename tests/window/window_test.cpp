@@ -12,7 +12,7 @@ const std::vector<std::string> kKeyFlags = [] {
     return names;
 }();
 
-TestImage::TestImage(int width, int height, const std::function<std::array<uint8_t, 4>(int x, int y)> &pixel) {
+TestImage::TestImage(int width, int height, const std::function<Rgba(int x, int y)> &pixel) {
     bytes.resize(static_cast<size_t>(width) * height * 4);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -24,31 +24,15 @@ TestImage::TestImage(int width, int height, const std::function<std::array<uint8
     record.pixels = bytes.data();
 }
 
-std::array<uint8_t, 4> pattern(int x, int y) {
-    return {static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(((x >> 8) << 4) | (y >> 8)), 0};
+Rgba pattern(int x, int y) {
+    return {static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(((x >> 8) << 4) | ((y >> 8) & 15)),
+            0};
 }
 
 void WindowTest::SetUp() {
     LibraryTest::SetUp();
-#define LBW_BIND(name) name = fn<std::remove_pointer_t<decltype(name)>>(#name)
-    LBW_BIND(createWindow);
-    LBW_BIND(destroyWindow);
-    LBW_BIND(closeWindow);
-    LBW_BIND(windowShouldClose);
-    LBW_BIND(getWindowSize);
-    LBW_BIND(setWindowSize);
-    LBW_BIND(getWindowTitle);
-    LBW_BIND(setWindowTitle);
-    LBW_BIND(updateWindow);
-    LBW_BIND(pushImage);
-    LBW_BIND(clearWindow);
-    LBW_BIND(captureWindow);
-    LBW_BIND(updateKeyboardState);
-    LBW_BIND(consumeKeyboardState);
-    LBW_BIND(getMousePosition);
-    LBW_BIND(getMouseButtonState);
-    LBW_BIND(baremetal_load_raw_image);
-    LBW_BIND(baremetal_save_raw_image);
+#define LBW_BIND(name) name = fn<std::remove_pointer_t<decltype(name)>>(#name);
+    LBW_WINDOW_API(LBW_BIND)
 #undef LBW_BIND
     free_ = fn<void(void *)>("free");
 }
@@ -82,16 +66,6 @@ std::string WindowTest::title(BaremetalWindow *window) {
     std::string text = copy;
     free_(copy);
     return text;
-}
-
-void WindowTest::point_at(int x, int y, uint32_t buttons) {
-    LmBaremetalProgramPointerState state{};
-    state.flags = LM_POINTER_ABSOLUTE;
-    state.buttons = buttons;
-    state.absolute_x = x;
-    state.absolute_y = y;
-    input().queue_pointer(state);
-    updateKeyboardState();
 }
 
 } // namespace lbw::test

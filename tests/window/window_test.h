@@ -17,21 +17,23 @@
 namespace lbw::test {
 
 using Rgb = std::array<uint8_t, 3>;
+using Rgba = std::array<uint8_t, 4>;
 
 // An image in the window pixel layout, and the record that points at it.
 struct TestImage {
     std::vector<uint8_t> bytes;
     BaremetalImage record{};
 
-    TestImage(int width, int height, const std::function<std::array<uint8_t, 4>(int x, int y)> &pixel);
+    TestImage(int width, int height, const std::function<Rgba(int x, int y)> &pixel);
     const BaremetalImage *get() {
         record.pixels = bytes.data();
         return &record;
     }
 };
 
-// A distinct colour for every pixel of an image up to 4096 x 4096.
-std::array<uint8_t, 4> pattern(int x, int y);
+// A distinct colour for every pixel of an image up to 4096 x 4096 (alpha 0); beyond, it
+// repeats every 4096 columns or rows.
+Rgba pattern(int x, int y);
 
 // What captureWindow returned, copied; the library's record and pixels are released.
 struct Capture {
@@ -40,7 +42,7 @@ struct Capture {
     std::vector<uint8_t> pixels;
     uint64_t reserved[2] = {1, 1};
 
-    std::array<uint8_t, 4> at(int x, int y) const {
+    Rgba at(int x, int y) const {
         const uint8_t *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
         return {p[0], p[1], p[2], p[3]};
     }
@@ -49,6 +51,13 @@ struct Capture {
         return {p[0], p[1], p[2]};
     }
 };
+
+#define LBW_WINDOW_API(X)                                                                                            \
+    X(createWindow) X(destroyWindow) X(closeWindow) X(windowShouldClose) X(getWindowSize) X(setWindowSize)         \
+    X(getWindowTitle) X(setWindowTitle) X(updateWindow) X(pushImage) X(clearWindow) X(captureWindow)              \
+    X(updateKeyboardState) X(consumeKeyboardState) X(getMousePosition) X(getMouseButtonState)                     \
+    X(baremetal_load_raw_image) X(baremetal_save_raw_image) X(setTouchBarButtonText) X(setTouchBarButtonImage)    \
+    X(clearTouchBar) X(getTouchBarButtonState)
 
 class WindowTest : public LibraryTest {
 protected:
@@ -71,27 +80,29 @@ protected:
         input().queue_keys(words);
         updateKeyboardState();
     }
+    // Polls once with this pointer report queued.
+    void report(const LmBaremetalProgramPointerState &state) {
+        input().queue_pointer(state);
+        updateKeyboardState();
+    }
     // One pointer report with absolute coordinates (range 0: already in pointer space).
-    void point_at(int x, int y, uint32_t buttons = 0);
+    void point_at(int x, int y, uint32_t buttons = 0) {
+        report({LM_POINTER_ABSOLUTE, buttons, x, y, 0, 0, 0, 0});
+    }
+    std::pair<int, int> mouse(BaremetalWindow *window) {
+        int x = -2, y = -2;
+        getMousePosition(window, &x, &y);
+        return {x, y};
+    }
+    std::pair<int, int> size(BaremetalWindow *window) {
+        int width = -2, height = -2;
+        getWindowSize(window, &width, &height);
+        return {width, height};
+    }
 
-    decltype(&::createWindow) createWindow = nullptr;
-    decltype(&::destroyWindow) destroyWindow = nullptr;
-    decltype(&::closeWindow) closeWindow = nullptr;
-    decltype(&::windowShouldClose) windowShouldClose = nullptr;
-    decltype(&::getWindowSize) getWindowSize = nullptr;
-    decltype(&::setWindowSize) setWindowSize = nullptr;
-    decltype(&::getWindowTitle) getWindowTitle = nullptr;
-    decltype(&::setWindowTitle) setWindowTitle = nullptr;
-    decltype(&::updateWindow) updateWindow = nullptr;
-    decltype(&::pushImage) pushImage = nullptr;
-    decltype(&::clearWindow) clearWindow = nullptr;
-    decltype(&::captureWindow) captureWindow = nullptr;
-    decltype(&::updateKeyboardState) updateKeyboardState = nullptr;
-    decltype(&::consumeKeyboardState) consumeKeyboardState = nullptr;
-    decltype(&::getMousePosition) getMousePosition = nullptr;
-    decltype(&::getMouseButtonState) getMouseButtonState = nullptr;
-    decltype(&::baremetal_load_raw_image) baremetal_load_raw_image = nullptr;
-    decltype(&::baremetal_save_raw_image) baremetal_save_raw_image = nullptr;
+#define LBW_DECLARE(name) decltype(&::name) name = nullptr;
+    LBW_WINDOW_API(LBW_DECLARE)
+#undef LBW_DECLARE
     void (*free_)(void *) = nullptr;
 };
 
