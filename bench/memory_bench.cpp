@@ -96,7 +96,7 @@ void find(benchmark::State &state, bool lib) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * n));
 }
 
-#define SIZES ->Arg(16)->Arg(1 << 20)
+#define SIZES ->Arg(16)->Arg(4000)->Arg(1 << 20)
 BENCHMARK_CAPTURE(copy, memcpy_lib, true, "memcpy", static_cast<CopyFn *>(&std::memcpy)) SIZES;
 BENCHMARK_CAPTURE(copy, memcpy_glibc, false, "memcpy", static_cast<CopyFn *>(&std::memcpy)) SIZES;
 BENCHMARK_CAPTURE(move_overlapping, memmove_up_lib, true, true) SIZES;

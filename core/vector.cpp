@@ -1,6 +1,7 @@
 #include "core/vector.h"
 
 #include <stdint.h>
+#include <string.h>
 
 namespace lm {
 
@@ -15,8 +16,8 @@ void vector<unsigned char>::reserve(uint64_t n) {
     if (capacity >= n)
         return;
     unsigned char *fresh = detail::vector_allocate<unsigned char>(n);
-    for (uint64_t i = 0; i < size; i++)
-        fresh[i] = data[i];
+    if (size)
+        memcpy(fresh, data, size);
     ::operator delete(data);
     data = fresh;
     capacity = n;
@@ -32,8 +33,7 @@ void vector<unsigned char>::resize(uint64_t n, unsigned char value) {
         return;
     }
     reserve(n);
-    for (uint64_t i = size; i < n; i++)
-        data[i] = value;
+    memset(data + size, value, n - size);
     size = n;
 }
 
@@ -79,10 +79,10 @@ unsigned char *vector<unsigned char>::insert(unsigned char *position, const unsi
             grown = grown > ~uint64_t{0} / 2 ? needed : grown * 2;
         reserve(grown);
     }
-    for (uint64_t i = size; i > index; i--)
-        data[i - 1 + n] = data[i - 1];
-    for (uint64_t i = 0; i < n; i++)
-        data[index + i] = first[i];
+    // The tail moves up first (its bytes overlap their new place); the inserted bytes
+    // lie outside this storage (see above).
+    memmove(data + index + n, data + index, size - index);
+    memcpy(data + index, first, n);
     size = needed;
     return data + index;
 }

@@ -70,7 +70,8 @@ LM_EXPORT uint64_t lmfs_fwrite(const void *source, uint64_t item_size, uint64_t 
         return 0;
     }
     uint64_t end = stream->position + total;
-    if (!lm_lua_file_reserve(stream, end))
+    // Most writes fit the buffer as it is: only a growing one calls out.
+    if (end > stream->capacity && !lm_lua_file_reserve(stream, end))
         return 0;
     if (stream->position > stream->size)
         memset(stream->buffer + stream->size, 0, stream->position - stream->size);

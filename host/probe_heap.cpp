@@ -111,6 +111,12 @@ static_assert(sizeof(LmProbeHeapBlock) == kHeaderSize);
 bool gHeapInitialized;
 LmProbeHeapBlock *gHeapHead;
 
+// Where the first-fit walk may start: every block in front of it is handed out. Blocks
+// only ever go from free to handed out (until the list is rebuilt), so the walk from
+// here takes the same block as the walk from the head, without passing over the blocks
+// handed out earlier again.
+static LmProbeHeapBlock *gFirstFreeCandidate;
+
 extern "C" void lm_probe_heap_append_region(uint64_t start, uint64_t length, LmProbeHeapBlock **tail) {
     // No overflow: start + length fits, so an aligned start that wraps means pad > length.
     uint64_t aligned = (start + 15) & ~uint64_t{15};
@@ -145,6 +151,7 @@ extern "C" void lm_probe_heap_init(void) {
 
     if (!gHeapHead)
         lm_probe_heap_append_region(kFloor, fallback_top() - kFloor, &tail);
+    gFirstFreeCandidate = gHeapHead;
     gHeapInitialized = true;
 }
 
@@ -156,7 +163,11 @@ LM_EXPORT void *lm_probe_heap_alloc(uint64_t size) {
         return nullptr;
     uint64_t need = (size + 15) & ~uint64_t{15};
 
-    for (LmProbeHeapBlock *block = gHeapHead; block; block = block->next) {
+    LmProbeHeapBlock *block = gFirstFreeCandidate;
+    while (block && !block->is_free)
+        block = block->next;
+    gFirstFreeCandidate = block;
+    for (; block; block = block->next) {
         if (!block->is_free || block->size < need)
             continue;
         if (block->size - need >= kMinBlockSpan) {

@@ -3,10 +3,12 @@
 // failing. Every piece of state lives in the call, so the console and error paths may
 // use it when no heap exists.
 #include "host/program_api.h"
+#include "libc/vector.h"
 
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 namespace {
 
@@ -27,23 +29,73 @@ void append_char(Output &out, char c) {
     out.count++;
 }
 
+// `length` bytes at once, with exactly the effect of append_char on each of them: as
+// many as fit are stored and all of them are counted (modulo 2^32, like the count).
+void append_bytes(Output &out, const char *bytes, size_t length) {
+    size_t room = out.remaining >= 2 ? out.remaining - 1 : 0;
+    size_t stored = length < room ? length : room;
+    memcpy(out.cursor, bytes, stored);
+    out.cursor += stored;
+    out.remaining -= stored;
+    out.count += static_cast<uint32_t>(length);
+}
+
+// The same as append_bytes(out, s, strlen(s)), in one pass over the part that fits:
+// from a 16-byte boundary of the string on, whole blocks without a terminator are copied
+// as they are read. Blocks are read only from aligned addresses, so that no read crosses
+// into a page the string does not reach.
 void append_string(Output &out, const char *s) {
+    namespace vector = lm::vector;
     if (!s)
         s = "(null)";
-    for (; *s; s++)
-        append_char(out, *s);
+    const size_t room = out.remaining >= 2 ? out.remaining - 1 : 0;
+    char *const to = out.cursor; // a local, so that the stores cannot seem to change it
+    const char *p = s;
+    for (; (reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) && *p && static_cast<size_t>(p - s) < room; p++)
+        to[p - s] = *p;
+    auto fits = [&](size_t bytes) { return static_cast<size_t>(p - s) + bytes <= room; };
+    if ((reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) == 0) {
+        // Single blocks up to a 64-byte boundary, then four at a time: the four lie in
+        // one aligned 64 bytes, so they too stay within the page of the first.
+        for (; (reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) && fits(vector::kSize); p += vector::kSize) {
+            vector::Block block = vector::load_aligned(p);
+            if (vector::zero_bits(block))
+                break;
+            vector::store(to + (p - s), block);
+        }
+        if ((reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) == 0) {
+            for (; fits(4 * vector::kSize); p += 4 * vector::kSize) {
+                vector::Block b0 = vector::load_aligned(p), b1 = vector::load_aligned(p + 16);
+                vector::Block b2 = vector::load_aligned(p + 32), b3 = vector::load_aligned(p + 48);
+                if (vector::zero_bits(vector::minimum(vector::minimum(b0, b1), vector::minimum(b2, b3))))
+                    break;
+                char *d = to + (p - s);
+                vector::store(d, b0);
+                vector::store(d + 16, b1);
+                vector::store(d + 32, b2);
+                vector::store(d + 48, b3);
+            }
+        }
+    }
+    // What is left: measured, and stored as far as it fits.
+    const size_t copied = static_cast<size_t>(p - s);
+    const size_t length = copied + strlen(p);
+    const size_t stored = length < room ? length : room;
+    memcpy(out.cursor + copied, p, stored - copied);
+    out.cursor += stored;
+    out.remaining -= stored;
+    out.count += static_cast<uint32_t>(length);
 }
 
 void append_unsigned(Output &out, uint64_t value, unsigned base, bool upper) {
     const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    char reversed[32]; // at most 20 decimal or 16 hexadecimal digits
-    int n = 0;
+    char text[32]; // at most 20 decimal or 16 hexadecimal digits, filled from the end
+    char *first = text + sizeof text;
     do {
-        reversed[n++] = digits[value % base];
+        *--first = digits[value % base];
         value /= base;
     } while (value != 0);
-    while (n > 0)
-        append_char(out, reversed[--n]);
+    append_bytes(out, first, static_cast<size_t>(text + sizeof text - first));
 }
 
 // The exact decimal digits of an integral double of 2^64 or more: its bits as a
@@ -78,8 +130,13 @@ void append_huge_integer(Output &out, double v) {
             rest /= 10;
         }
     }
-    while (n > 0)
-        append_char(out, reversed[--n]);
+    // The digits were produced least significant first.
+    for (int i = 0, j = n - 1; i < j; i++, j--) {
+        char t = reversed[i];
+        reversed[i] = reversed[j];
+        reversed[j] = t;
+    }
+    append_bytes(out, reversed, static_cast<size_t>(n));
 }
 
 // Fixed notation with six truncated (never rounded) decimals; the precision is ignored.
@@ -104,13 +161,14 @@ void append_fixed(Output &out, double v) {
     } else {
         append_huge_integer(out, v); // a double this large has no fraction
     }
-    append_char(out, '.');
-    for (int i = 0; i < 6; i++) {
+    char decimals[7] = {'.'};
+    for (int i = 1; i <= 6; i++) {
         fraction *= 10;
         int32_t digit = static_cast<int32_t>(fraction);
-        append_char(out, static_cast<char>('0' + digit));
+        decimals[i] = static_cast<char>('0' + digit);
         fraction -= digit;
     }
+    append_bytes(out, decimals, sizeof decimals);
 }
 
 bool is_digit(char c) {
@@ -127,11 +185,15 @@ LM_EXPORT int vsnprintf(char *dst, size_t n, const char *fmt, va_list ap) {
         fmt = "";
 
     while (*fmt) {
-        char c = *fmt++;
-        if (c != '%') {
-            append_char(out, c);
+        // Literal text up to the next specifier goes out in one piece.
+        if (*fmt != '%') {
+            const char *run = fmt;
+            while (*fmt && *fmt != '%')
+                fmt++;
+            append_bytes(out, run, static_cast<size_t>(fmt - run));
             continue;
         }
+        fmt++;
         if (*fmt == '%') {
             append_char(out, '%');
             fmt++;

@@ -1,6 +1,7 @@
 // Memory and byte-string functions. Each behaves exactly as its byte-by-byte definition;
 // the busy ones step a word at a time where that provably gives the same result.
 #include "host/program_api.h"
+#include "libc/vector.h"
 #include "libc/word.h"
 
 #include <stddef.h>
@@ -8,6 +9,39 @@
 
 namespace word = lm::word;
 using u8 = unsigned char;
+
+// Copies 64-byte blocks upward in four 16-byte vectors, all read before any is written;
+// returns how many bytes it copied. Gives the byte-by-byte result when the destination
+// is below the source or at least a block above it (the same reasoning as for words).
+static size_t copy_vector_blocks_up(u8 *d, const u8 *s, size_t n) {
+    namespace vector = lm::vector;
+    size_t i = 0;
+    for (; i + 4 * vector::kSize <= n; i += 4 * vector::kSize) {
+        vector::Block b0 = vector::load(s + i), b1 = vector::load(s + i + 16);
+        vector::Block b2 = vector::load(s + i + 32), b3 = vector::load(s + i + 48);
+        vector::store(d + i, b0);
+        vector::store(d + i + 16, b1);
+        vector::store(d + i + 32, b2);
+        vector::store(d + i + 48, b3);
+    }
+    return i;
+}
+
+// The same downward from byte n, for a destination above the source; returns how many
+// bytes are left to copy at the bottom.
+static size_t copy_vector_blocks_down(u8 *d, const u8 *s, size_t n) {
+    namespace vector = lm::vector;
+    size_t i = n;
+    for (; i >= 4 * vector::kSize; i -= 4 * vector::kSize) {
+        vector::Block b0 = vector::load(s + i - 16), b1 = vector::load(s + i - 32);
+        vector::Block b2 = vector::load(s + i - 48), b3 = vector::load(s + i - 64);
+        vector::store(d + i - 16, b0);
+        vector::store(d + i - 32, b1);
+        vector::store(d + i - 48, b2);
+        vector::store(d + i - 64, b3);
+    }
+    return i;
+}
 
 // Copies 32-byte blocks upward, all four words of a block read before any is written;
 // returns how many bytes it copied. Gives the byte-by-byte result when the destination
@@ -48,8 +82,10 @@ LM_EXPORT void *memcpy(void *dst, const void *src, size_t n) {
     const u8 *s = static_cast<const u8 *>(src);
     size_t i = 0;
     uintptr_t distance = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s);
+    if (d <= s || distance >= 4 * lm::vector::kSize)
+        i = copy_vector_blocks_up(d, s, n);
     if (d <= s || distance >= 4 * word::kSize)
-        i = copy_blocks_up(d, s, n);
+        i += copy_blocks_up(d + i, s + i, n - i);
     if (d <= s || distance >= word::kSize) {
         for (; i + word::kSize <= n; i += word::kSize)
             word::store(d + i, word::load(s + i));
@@ -66,14 +102,23 @@ LM_EXPORT void *memmove(void *dst, const void *src, size_t n) {
     const u8 *s = static_cast<const u8 *>(src);
     if (n == 0 || d == s)
         return dst;
-    if (d < s) {
-        size_t i = copy_blocks_up(d, s, n);
+    if (d < s && n >= 2048) {
+        // The string copy moves bytes upward one at a time by definition (however the
+        // processor speeds it up), which is exactly what a destination below the source
+        // needs.
+        void *to = d;
+        const void *from = s;
+        size_t count = n;
+        asm volatile("rep movsb" : "+D"(to), "+S"(from), "+c"(count) : : "memory");
+    } else if (d < s) {
+        size_t i = copy_vector_blocks_up(d, s, n);
+        i += copy_blocks_up(d + i, s + i, n - i);
         for (; i + word::kSize <= n; i += word::kSize)
             word::store(d + i, word::load(s + i));
         for (; i < n; i++)
             d[i] = s[i];
     } else {
-        size_t i = copy_blocks_down(d, s, n);
+        size_t i = copy_blocks_down(d, s, copy_vector_blocks_down(d, s, n));
         for (; i >= word::kSize; i -= word::kSize)
             word::store(d + i - word::kSize, word::load(s + i - word::kSize));
         while (i-- > 0)
@@ -82,10 +127,26 @@ LM_EXPORT void *memmove(void *dst, const void *src, size_t n) {
     return dst;
 }
 
+// Large fills use the processor's string store, which writes whole cache lines at a time
+// on current processors (and is merely a byte loop on old ones); its result is the same
+// bytes as any other fill.
 LM_EXPORT void *memset(void *dst, int ch, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
+    if (n >= 512) {
+        void *cursor = d;
+        size_t count = n;
+        asm volatile("rep stosb" : "+D"(cursor), "+c"(count) : "a"(ch) : "memory");
+        return dst;
+    }
     uint64_t pattern = word::repeat(static_cast<u8>(ch));
+    lm::vector::Block block = lm::vector::repeat(static_cast<char>(ch));
     size_t i = 0;
+    for (; i + 4 * lm::vector::kSize <= n; i += 4 * lm::vector::kSize) {
+        lm::vector::store(d + i, block);
+        lm::vector::store(d + i + 16, block);
+        lm::vector::store(d + i + 32, block);
+        lm::vector::store(d + i + 48, block);
+    }
     for (; i + 4 * word::kSize <= n; i += 4 * word::kSize) {
         word::store(d + i, pattern);
         word::store(d + i + 8, pattern);
@@ -160,19 +221,11 @@ static const char *skip_words(const char *p, Stop stop) {
     return p;
 }
 
-// Reads whole aligned words once aligned: an aligned word never crosses into another
-// page, so looking at the bytes behind the terminator within it is harmless.
+// Scans aligned 16-byte blocks (libc/vector.h): the first zero byte at or after s.
 LM_EXPORT size_t strlen(const char *s) {
     if (!s)
         return 0;
-    const char *p = s;
-    for (; !word::aligned(p); p++)
-        if (*p == 0)
-            return static_cast<size_t>(p - s);
-    p = skip_words(p, word::zero_byte_mask);
-    while (*p)
-        p++;
-    return static_cast<size_t>(p - s);
+    return static_cast<size_t>(lm::vector::find(s, [](lm::vector::Block b) { return b; }) - s);
 }
 
 LM_EXPORT int strcmp(const char *a, const char *b) {
@@ -222,23 +275,16 @@ LM_EXPORT char *strdup(const char *s) {
     return copy;
 }
 
+// The first byte that is either the value or the terminator decides, as in the byte
+// loop: min(b ^ value, b) is zero exactly there.
 LM_EXPORT char *strchr(const char *s, int ch) {
+    namespace vector = lm::vector;
     char c = static_cast<char>(ch);
-    for (; !word::aligned(s); s++) {
-        if (*s == c)
-            return const_cast<char *>(s);
-        if (*s == 0)
-            return nullptr;
-    }
-    // Skip whole aligned words holding neither the value nor the terminator.
-    uint64_t pattern = word::repeat(static_cast<u8>(c));
-    s = skip_words(s, [pattern](uint64_t w) { return word::zero_byte_mask(w) | word::zero_byte_mask(w ^ pattern); });
-    for (;; s++) {
-        if (*s == c)
-            return const_cast<char *>(s);
-        if (*s == 0)
-            return nullptr;
-    }
+    vector::Block pattern = vector::repeat(c);
+    const char *p = vector::find(s, [pattern](vector::Block b) {
+        return vector::minimum(b ^ pattern, b);
+    });
+    return *p == c ? const_cast<char *>(p) : nullptr;
 }
 
 LM_EXPORT size_t strspn(const char *s, const char *set) {

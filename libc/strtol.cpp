@@ -9,16 +9,31 @@
 namespace {
 
 // 0-9 give 0..9, letters of either case 10..35, every other byte -1. Only the low
-// 8 bits of ch count.
+// 8 bits of ch count. Built at compile time; a lookup per digit.
+struct DigitTable {
+    int8_t value[256];
+    constexpr DigitTable() : value() {
+        for (int c = 0; c < 256; c++)
+            value[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
+                       : c >= 'a' && c <= 'z' ? static_cast<int8_t>(c - 'a' + 10)
+                       : c >= 'A' && c <= 'Z' ? static_cast<int8_t>(c - 'A' + 10)
+                                              : int8_t{-1};
+    }
+};
+constexpr DigitTable kDigits;
+
 int digit_value(int ch) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return -1;
+    return kDigits.value[static_cast<unsigned char>(ch)];
+}
+
+// The digit loop for one base, a constant in the common cases so that the multiply
+// becomes shifts and adds; every base gives the same wrapping arithmetic.
+template <int Base>
+const char *accumulate(const char *p, int base, uint64_t &value) {
+    const uint64_t multiplier = Base ? Base : static_cast<uint64_t>(base);
+    for (int digit; (digit = digit_value(*p)) >= 0 && digit < (Base ? Base : base); p++)
+        value = value * multiplier + static_cast<uint64_t>(digit);
+    return p;
 }
 
 uint64_t scan_integer(const char *s, char **end, int base) {
@@ -48,8 +63,8 @@ uint64_t scan_integer(const char *s, char **end, int base) {
     }
     uint64_t value = 0;
     const char *first_digit = p;
-    for (int digit; (digit = digit_value(*p)) >= 0 && digit < base; p++)
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    p = base == 10 ? accumulate<10>(p, base, value) : base == 16 ? accumulate<16>(p, base, value)
+                                                                 : accumulate<0>(p, base, value);
     if (p == first_digit)
         return 0;
     if (end)

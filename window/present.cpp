@@ -10,12 +10,77 @@ namespace lm {
 
 namespace {
 
-// Display pixels need not be 4-byte aligned (the host chooses base and pitch).
+// Display pixels need not be 4-byte aligned (the host chooses base and pitch); window
+// pixels are read as words through the same type, assuming nothing of their alignment.
 typedef uint32_t display_word __attribute__((aligned(1), may_alias));
 
 void store_pixel(const DisplayFramebuffer &display, uint64_t column, uint64_t row, uint32_t word) {
     *reinterpret_cast<display_word *>(display.base + row * display.pitch + column * 4) = word;
 }
+
+// Display memory is written with the processor's string stores: on current processors
+// they fill whole cache lines without first reading them in, which plain stores do, and
+// which doubles the memory traffic of a present.
+void fill_words(uint64_t at, uint32_t word, uint64_t count) {
+    void *cursor = reinterpret_cast<void *>(at);
+    asm volatile("rep stosl" : "+D"(cursor), "+c"(count) : "a"(word) : "memory");
+}
+
+void copy_words(uint64_t at, const uint32_t *words, uint64_t count) {
+    void *cursor = reinterpret_cast<void *>(at);
+    uint64_t bytes = count * 4;
+    asm volatile("rep movsb" : "+D"(cursor), "+S"(words), "+c"(bytes) : : "memory");
+}
+
+// packFramebufferPixel(display, r, g, b) for a window pixel read as one little-endian
+// word (red in the low byte). Each channel's value is a function of its byte alone:
+// three tables filled once per present, or, when every field is 8 bits wide (the byte
+// is then kept unchanged), the bytes shifted into place.
+struct Packer {
+    bool eight_bit;
+    uint32_t red_shift, green_shift, blue_shift;
+    uint32_t red[256], green[256], blue[256];
+
+    void prepare(const DisplayFramebuffer &display) {
+        eight_bit = display.redSize == 8 && display.greenSize == 8 && display.blueSize == 8;
+        red_shift = display.redShift % 32;
+        green_shift = display.greenShift % 32;
+        blue_shift = display.blueShift % 32;
+        for (uint32_t v = 0; v < 256; ++v) {
+            red[v] = packComponent(static_cast<uint8_t>(v), display.redSize, display.redShift);
+            green[v] = packComponent(static_cast<uint8_t>(v), display.greenSize, display.greenShift);
+            blue[v] = packComponent(static_cast<uint8_t>(v), display.blueSize, display.blueShift);
+        }
+    }
+};
+
+// Converts `count` window pixels; `column` maps each output to its source pixel.
+template <class Column>
+void convert(const Packer &packer, const display_word *source, uint32_t *out, uint64_t count, Column column) {
+    if (packer.eight_bit) {
+        for (uint64_t k = 0; k < count; ++k) {
+            const uint32_t w = source[column(k)];
+            out[k] = (w & 0xFF) << packer.red_shift | ((w >> 8) & 0xFF) << packer.green_shift |
+                     ((w >> 16) & 0xFF) << packer.blue_shift;
+        }
+    } else {
+        for (uint64_t k = 0; k < count; ++k) {
+            const uint32_t w = source[column(k)];
+            out[k] = packer.red[w & 0xFF] | packer.green[(w >> 8) & 0xFF] | packer.blue[(w >> 16) & 0xFF];
+        }
+    }
+}
+
+// Scratch of one present (nothing runs concurrently, and the host heap is not asked):
+// display rows are written in chunks of columns. For a chunk: the source column of each
+// target column in it, the source pixels it spans converted once each (when the window
+// is not wider than the target), and the chunk of the last composed row (bars and
+// converted pixels), which every row showing the same source row copies.
+constexpr uint64_t kChunkColumns = 2048;
+Packer gPacker;
+uint32_t gSourceColumn[kChunkColumns];
+uint32_t gSourceRow[kChunkColumns + 1];
+uint32_t gComposedRow[kChunkColumns];
 
 uint64_t at_least_one(uint64_t value) {
     return value < 2 ? 1 : value;
@@ -123,20 +188,50 @@ void presentToDisplay(BaremetalWindow *window) {
     if (!queryDisplayFramebuffer(&display))
         return;
 
+    // Every display pixel is written once, row by row in chunks of columns: rows above
+    // and below the target are filled; a row through the target is composed in scratch
+    // (bars and converted pixels) and copied in one piece. The pointer goes on top.
+    // Display memory is never read.
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
-    for (uint64_t row = 0; row < display.height; ++row)
-        for (uint64_t column = 0; column < display.width; ++column)
-            store_pixel(display, column, row, background);
-
     const Rectangle target = target_rectangle(width, height, display);
-    const unsigned char *pixels = window->framebuffer.data;
-    for (uint64_t i = 0; i < target.height; ++i) {
-        const uint64_t sy = height * i / target.height;
-        for (uint64_t j = 0; j < target.width; ++j) {
-            const uint64_t sx = width * j / target.width;
-            const unsigned char *pixel = pixels + (sy * width + sx) * 4;
-            store_pixel(display, target.x + j, target.y + i,
-                        packFramebufferPixel(display, pixel[0], pixel[1], pixel[2]));
+    gPacker.prepare(display);
+    const auto *pixels = reinterpret_cast<const display_word *>(window->framebuffer.data);
+    for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
+        const uint64_t count = display.width - first < kChunkColumns ? display.width - first : kChunkColumns;
+        // The target's columns within this chunk: [low, high) of the display.
+        const uint64_t low = target.x > first ? target.x : first;
+        const uint64_t high = target.x + target.width < first + count ? target.x + target.width : first + count;
+        const uint64_t drawn = high > low ? high - low : 0;
+        uint32_t *drawn_part = gComposedRow + (drawn ? low - first : 0);
+        fill_words(reinterpret_cast<uintptr_t>(gComposedRow), background, count);
+        for (uint64_t k = 0; k < drawn; ++k)
+            gSourceColumn[k] = static_cast<uint32_t>(width * (low - target.x + k) / target.width);
+        // A window no wider than the target: the chunk spans at most drawn + 1 source
+        // pixels, each converted once and then spread over its target columns.
+        const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
+        const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
+        const bool spread = span <= kChunkColumns + 1;
+
+        uint64_t converted = UINT64_MAX; // the source row gComposedRow shows
+        for (uint64_t row = 0; row < display.height; ++row) {
+            const uint64_t at = display.base + row * display.pitch + first * 4;
+            if (row < target.y || row >= target.y + target.height) {
+                fill_words(at, background, count);
+                continue;
+            }
+            const uint64_t sy = height * (row - target.y) / target.height;
+            if (drawn && sy != converted) {
+                const display_word *source = pixels + sy * width;
+                if (spread) {
+                    convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
+                    for (uint64_t k = 0; k < drawn; ++k)
+                        drawn_part[k] = gSourceRow[gSourceColumn[k] - first_source];
+                } else {
+                    convert(gPacker, source, drawn_part, drawn, [](uint64_t k) { return gSourceColumn[k]; });
+                }
+                converted = sy;
+            }
+            copy_words(at, gComposedRow, count);
         }
     }
 

@@ -1,6 +1,8 @@
 // Rendering a window's own pixels, and packing 8-bit colours into display pixels.
 #include "window/window.h"
 
+#include <string.h>
+
 namespace lm {
 
 namespace {
@@ -52,6 +54,43 @@ int32_t sample_index(int64_t offset, int32_t source, int64_t drawn) {
     return index >= source ? source - 1 : static_cast<int32_t>(index);
 }
 
+// Window pixels as 32-bit words: red in the low byte, alpha in the high byte.
+typedef uint32_t pixel_word __attribute__((aligned(1), may_alias));
+constexpr uint32_t kOpaque = 0xFF000000u;
+constexpr uint32_t kColour = 0x00FFFFFFu;
+
+void fill_words(pixel_word *out, uint32_t word, uint64_t count) {
+    for (uint64_t k = 0; k < count; ++k)
+        out[k] = word;
+}
+
+// The image columns of a chunk of drawn columns, computed once per render (there is no
+// heap here: the chunk is static scratch, and nothing runs concurrently).
+constexpr int32_t kChunkColumns = 1024;
+uint32_t gSourceColumn[kChunkColumns];
+
+// The drawn part of one row: image row `source` sampled at a chunk of drawn columns,
+// which gSourceColumn describes.
+void draw_chunk(pixel_word *out, const pixel_word *source, int64_t count) {
+    for (int64_t k = 0; k < count; ++k)
+        out[k] = (source[gSourceColumn[k]] & kColour) | kOpaque;
+}
+
+// An image as wide as its drawn width samples every column in order: a straight copy
+// with the alpha byte set.
+void draw_unscaled(pixel_word *out, const pixel_word *source, int64_t count) {
+    for (int64_t k = 0; k < count; ++k)
+        out[k] = (source[k] & kColour) | kOpaque;
+}
+
+int64_t larger(int64_t a, int64_t b) {
+    return a > b ? a : b;
+}
+
+int64_t smaller(int64_t a, int64_t b) {
+    return a < b ? a : b;
+}
+
 } // namespace
 
 void renderIntoFramebuffer(BaremetalWindow *window) {
@@ -62,27 +101,56 @@ void renderIntoFramebuffer(BaremetalWindow *window) {
     // assign keeps the capacity: re-rendering at an unchanged size does not allocate.
     window->framebuffer.assign(static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4, 0);
     const ImageArea area = place_image(*window);
-    const unsigned char *image = window->image.data;
-    unsigned char *out = window->framebuffer.data;
+    const uint32_t background = window->clearRed | window->clearGreen << 8 | window->clearBlue << 16 | kOpaque;
+    auto *out = reinterpret_cast<pixel_word *>(window->framebuffer.data);
+    const uint64_t row_words = static_cast<uint64_t>(width);
 
-    for (int32_t y = 0; y < height; ++y) {
-        const bool image_row = area.present && y >= area.y && y - area.y < area.height;
-        const int32_t sy = image_row ? sample_index(y - area.y, window->imageHeight, area.height) : 0;
-        for (int32_t x = 0; x < width; ++x, out += 4) {
-            if (image_row && x >= area.x && x - area.x < area.width) {
-                const int32_t sx = sample_index(x - area.x, window->imageWidth, area.width);
-                const unsigned char *pixel =
-                    image + (static_cast<uint64_t>(sy) * static_cast<uint64_t>(window->imageWidth) + sx) * 4;
-                out[0] = pixel[0];
-                out[1] = pixel[1];
-                out[2] = pixel[2];
-            } else {
-                out[0] = window->clearRed;
-                out[1] = window->clearGreen;
-                out[2] = window->clearBlue;
-            }
-            // No transparency: the image's own fourth byte is never read.
-            out[3] = 255;
+    if (!area.present) {
+        fill_words(out, background, row_words * static_cast<uint64_t>(height));
+        return;
+    }
+    // The image area within the window (it can pass the edge of a very large window by a
+    // pixel): rows [top, bottom) and columns [left, right).
+    const int64_t top = larger(area.y, 0), bottom = smaller(area.y + area.height, height);
+    const int64_t left = larger(area.x, 0), right = smaller(area.x + area.width, width);
+    auto row = [&](int64_t y) { return out + static_cast<uint64_t>(y) * row_words; };
+
+    // The bars above and below the image, row by row.
+    for (int64_t y = 0; y < height; ++y)
+        if (y < top || y >= bottom)
+            fill_words(row(y), background, row_words);
+
+    // Rows that sample a new image row: the bars at both sides, and the drawn columns
+    // chunk by chunk. A row that samples the same image row as the one above it is a
+    // copy of that row, made below.
+    const auto *image = reinterpret_cast<const pixel_word *>(window->image.data);
+    const uint64_t image_row_words = static_cast<uint64_t>(window->imageWidth);
+    auto source_row = [&](int64_t y) { return sample_index(y - area.y, window->imageHeight, area.height); };
+    auto repeats = [&](int64_t y) { return y > top && source_row(y) == source_row(y - 1); };
+    const bool unscaled = area.width == window->imageWidth;
+    for (int64_t first = left; first < right; first += kChunkColumns) {
+        const int64_t count = smaller(right - first, kChunkColumns);
+        if (!unscaled)
+            for (int64_t k = 0; k < count; ++k)
+                gSourceColumn[k] =
+                    static_cast<uint32_t>(sample_index(first + k - area.x, window->imageWidth, area.width));
+        for (int64_t y = top; y < bottom; ++y) {
+            if (repeats(y))
+                continue;
+            const pixel_word *source = image + static_cast<uint64_t>(source_row(y)) * image_row_words;
+            pixel_word *drawn = row(y) + first;
+            if (unscaled)
+                draw_unscaled(drawn, source + (first - area.x), count);
+            else
+                draw_chunk(drawn, source, count);
+        }
+    }
+    for (int64_t y = top; y < bottom; ++y) {
+        if (repeats(y)) {
+            memcpy(row(y), row(y - 1), row_words * 4);
+        } else {
+            fill_words(row(y), background, static_cast<uint64_t>(left));
+            fill_words(row(y) + right, background, static_cast<uint64_t>(width - right));
         }
     }
 }

@@ -1,0 +1,205 @@
+// Rendering and presenting against straightforward per-pixel versions of the documented
+// algorithms, over random window, image and display sizes, pixel layouts, pitches, base
+// alignments, background colours and pointer positions. Every byte of the window's
+// buffer and of the display memory (with bytes around it and in the row padding) must
+// agree, and each update must ask the host for the display once and allocate nothing.
+#include "tests/window/window_test.h"
+
+#include "simhost/heap.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+namespace lbw::test {
+namespace {
+
+struct Layout {
+    uint32_t red_size, red_shift, green_size, green_shift, blue_size, blue_shift;
+};
+
+uint32_t reference_component(uint8_t value, uint32_t size, uint32_t shift) {
+    if (size == 0)
+        return 0;
+    uint64_t mask = size >= 32 ? 0xFFFFFFFFu : (uint64_t{1} << size) - 1;
+    return static_cast<uint32_t>((value * mask + 127) / 255) << (shift % 32);
+}
+
+uint32_t reference_pack(const Layout &l, uint8_t r, uint8_t g, uint8_t b) {
+    return reference_component(r, l.red_size, l.red_shift) | reference_component(g, l.green_size, l.green_shift) |
+           reference_component(b, l.blue_size, l.blue_shift);
+}
+
+struct WindowState {
+    int width, height;
+    Rgb clear;
+    std::vector<uint8_t> image; // empty: none
+    int image_width = 0, image_height = 0;
+    int mouse_x, mouse_y;
+    bool buttons[3];
+};
+
+// The window's buffer, pixel by pixel.
+std::vector<uint8_t> reference_render(const WindowState &w) {
+    std::vector<uint8_t> out(static_cast<size_t>(w.width) * w.height * 4);
+    bool present = !w.image.empty();
+    int dw = 0, dh = 0, ox = 0, oy = 0;
+    if (present) {
+        float sw = static_cast<float>(w.width) / static_cast<float>(w.image_width);
+        float sh = static_cast<float>(w.height) / static_cast<float>(w.image_height);
+        float s = sh < sw ? sh : sw;
+        dw = static_cast<int>(s * static_cast<float>(w.image_width));
+        dh = static_cast<int>(static_cast<float>(w.image_height) * s);
+        dw = dw < 2 ? 1 : dw;
+        dh = dh < 2 ? 1 : dh;
+        ox = (w.width - dw) / 2;
+        oy = (w.height - dh) / 2;
+    }
+    auto sample = [](int offset, int source, int drawn) {
+        int64_t i = static_cast<int64_t>(offset) * source / drawn;
+        return static_cast<int>(i < 0 ? 0 : i >= source ? source - 1 : i);
+    };
+    for (int y = 0; y < w.height; y++)
+        for (int x = 0; x < w.width; x++) {
+            uint8_t *p = &out[(static_cast<size_t>(y) * w.width + x) * 4];
+            p[0] = w.clear[0], p[1] = w.clear[1], p[2] = w.clear[2];
+            if (present && x >= ox && x < ox + dw && y >= oy && y < oy + dh) {
+                int sx = sample(x - ox, w.image_width, dw), sy = sample(y - oy, w.image_height, dh);
+                const uint8_t *q = &w.image[(static_cast<size_t>(sy) * w.image_width + sx) * 4];
+                p[0] = q[0], p[1] = q[1], p[2] = q[2];
+            }
+            p[3] = 255;
+        }
+    return out;
+}
+
+// The display memory after one present, starting from `memory` with the display at
+// byte `base` of it.
+void reference_present(const WindowState &w, const std::vector<uint8_t> &framebuffer, std::vector<uint8_t> &memory,
+                       size_t base, uint64_t pitch, uint64_t dw, uint64_t dh, const Layout &layout) {
+    auto store = [&](uint64_t x, uint64_t y, uint32_t word) {
+        std::memcpy(&memory[base + y * pitch + x * 4], &word, 4);
+    };
+    uint32_t background = reference_pack(layout, w.clear[0], w.clear[1], w.clear[2]);
+    for (uint64_t y = 0; y < dh; y++)
+        for (uint64_t x = 0; x < dw; x++)
+            store(x, y, background);
+    uint64_t W = static_cast<uint64_t>(w.width), H = static_cast<uint64_t>(w.height);
+    uint64_t tw, th;
+    uint64_t t = H * dw / W;
+    t = t < 2 ? 1 : t;
+    if (t <= dh) {
+        tw = dw, th = t;
+    } else {
+        tw = W * dh / H;
+        tw = tw < 2 ? 1 : tw;
+        th = dh;
+    }
+    uint64_t ox = (dw - tw) / 2, oy = (dh - th) / 2;
+    for (uint64_t i = 0; i < th; i++)
+        for (uint64_t j = 0; j < tw; j++) {
+            const uint8_t *p = &framebuffer[((H * i / th) * W + W * j / tw) * 4];
+            store(ox + j, oy + i, reference_pack(layout, p[0], p[1], p[2]));
+        }
+    int64_t cx = std::clamp(w.mouse_x, 0, w.width - 1), cy = std::clamp(w.mouse_y, 0, w.height - 1);
+    int64_t px = static_cast<int64_t>(ox + tw * static_cast<uint64_t>(cx) / W);
+    int64_t py = static_cast<int64_t>(oy + th * static_cast<uint64_t>(cy) / H);
+    uint32_t outline = reference_pack(layout, 0, 0, 0);
+    uint32_t fill = w.buttons[0]   ? reference_pack(layout, 255, 60, 60)
+                    : w.buttons[1] ? reference_pack(layout, 60, 255, 60)
+                    : w.buttons[2] ? reference_pack(layout, 80, 130, 255)
+                                   : reference_pack(layout, 255, 255, 255);
+    for (int64_t dy = -7; dy <= 7; dy++)
+        for (int64_t dx = -7; dx <= 7; dx++) {
+            int64_t d = std::abs(dx) + std::abs(dy), x = px + dx, y = py + dy;
+            if (d <= 7 && x >= 0 && y >= 0 && x < static_cast<int64_t>(dw) && y < static_cast<int64_t>(dh))
+                store(static_cast<uint64_t>(x), static_cast<uint64_t>(y), d >= 6 ? outline : fill);
+        }
+}
+
+class FrameDifferentialTest : public WindowTest {
+protected:
+    std::mt19937_64 random{4242};
+    int between(int low, int high) { return low + static_cast<int>(random() % static_cast<uint64_t>(high - low + 1)); }
+
+    Layout layout() {
+        static const Layout common[] = {{8, 16, 8, 8, 8, 0}, {8, 0, 8, 8, 8, 16}, {5, 11, 6, 5, 5, 0},
+                                        {10, 20, 10, 10, 10, 0}, {8, 24, 8, 16, 8, 8}, {8, 40, 8, 8, 8, 0}};
+        if (random() % 2)
+            return common[random() % std::size(common)];
+        auto size = [&] { return static_cast<uint32_t>(random() % 5 == 0 ? between(30, 33) : between(1, 12)); };
+        auto shift = [&] { return static_cast<uint32_t>(between(0, 40)); };
+        return {size(), shift(), size(), shift(), size(), shift()};
+    }
+};
+
+TEST_F(FrameDifferentialTest, RandomFramesMatchThePerPixelAlgorithms) {
+    for (int round = 0; round < 300; round++) {
+        WindowState w{};
+        // Mostly small; now and then wider than one chunk of columns, and few rows.
+        bool wide = round % 10 == 0;
+        w.width = wide ? between(1000, 2600) : between(1, 160);
+        w.height = wide ? between(1, 4) : between(1, 120);
+        w.clear = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random())};
+        BaremetalWindow *window = createWindow("frame", w.width, w.height);
+        clearWindow(window, w.clear[0], w.clear[1], w.clear[2]);
+        std::vector<uint8_t> pushed;
+        if (random() % 5 != 0) {
+            bool wide_image = round % 7 == 0;
+            w.image_width = wide_image ? between(1000, 3000) : between(1, 200);
+            w.image_height = wide_image ? between(1, 3) : between(1, 150);
+            w.image.resize(static_cast<size_t>(w.image_width) * w.image_height * 4);
+            for (auto &b : w.image)
+                b = static_cast<uint8_t>(random());
+            BaremetalImage image{w.image_width, w.image_height, w.image.data(), {0, 0}};
+            pushImage(window, &image);
+        }
+        point_at(between(-5, w.width + 5), between(-5, w.height + 5), static_cast<uint32_t>(random() % 8));
+        getMousePosition(window, &w.mouse_x, &w.mouse_y);
+        for (int b = 0; b < 3; b++)
+            w.buttons[b] = getMouseButtonState(window, b);
+
+        // A display in memory of the test's own: any base alignment, a pitch with
+        // padding, random bytes everywhere beforehand.
+        bool wide_display = round % 9 == 0;
+        uint64_t dw = wide_display ? static_cast<uint64_t>(between(2000, 4500)) : static_cast<uint64_t>(between(1, 300));
+        uint64_t dh = wide_display ? static_cast<uint64_t>(between(1, 3)) : static_cast<uint64_t>(between(1, 200));
+        uint64_t pitch = dw * 4 + static_cast<uint64_t>(random() % 3 == 0 ? between(1, 13) : 0);
+        size_t base = 64 + static_cast<size_t>(between(0, 3));
+        std::vector<uint8_t> memory(base + pitch * dh + 64);
+        for (auto &b : memory)
+            b = static_cast<uint8_t>(random());
+        std::vector<uint8_t> expected = memory;
+        Layout l = layout();
+        auto &d = display().description;
+        d.address = reinterpret_cast<uintptr_t>(memory.data() + base);
+        d.pitch = static_cast<uint32_t>(pitch);
+        d.width = static_cast<uint32_t>(dw);
+        d.height = static_cast<uint32_t>(dh);
+        d.red_size = l.red_size, d.red_shift = l.red_shift;
+        d.green_size = l.green_size, d.green_shift = l.green_shift;
+        d.blue_size = l.blue_size, d.blue_shift = l.blue_shift;
+
+        unsigned queries = display().queries;
+        size_t allocations = host().heap().malloc_sizes.size();
+        updateWindow(window);
+        EXPECT_EQ(display().queries, queries + 1);
+        EXPECT_EQ(host().heap().malloc_sizes.size(), allocations) << "an update at an unchanged size allocates nothing";
+
+        std::vector<uint8_t> framebuffer = reference_render(w);
+        reference_present(w, framebuffer, expected, base, pitch, dw, dh, l);
+        ASSERT_EQ(memory, expected) << "round " << round << ": window " << w.width << "x" << w.height << ", image "
+                                    << w.image_width << "x" << w.image_height << ", display " << dw << "x" << dh
+                                    << " pitch " << pitch << " base +" << base - 64;
+        Capture c = capture(window);
+        ASSERT_TRUE(c.valid);
+        ASSERT_EQ(c.pixels, framebuffer) << "round " << round;
+
+        display().set_mode(64, 48); // back to memory the host owns before the buffer goes
+        destroyWindow(window);
+    }
+}
+
+} // namespace
+} // namespace lbw::test
