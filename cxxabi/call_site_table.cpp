@@ -57,8 +57,9 @@ uint64_t read_unaligned(const uint8_t *address, unsigned count) {
     return value;
 }
 
-// Bits that would land at shift 64 or beyond are dropped.
-uint64_t read_uleb128(const uint8_t **cursor) {
+// Gathers the 7-bit groups of one LEB128 number; bits that would land at shift 64 or
+// beyond are dropped. Returns the bits, and the shift and last byte for sign extension.
+static uint64_t read_leb128(const uint8_t **cursor, unsigned *shift_out, uint8_t *last_out) {
     const uint8_t *p = *cursor;
     uint64_t value = 0;
     unsigned shift = 0;
@@ -70,23 +71,23 @@ uint64_t read_uleb128(const uint8_t **cursor) {
         shift += 7;
     } while (byte & 0x80);
     *cursor = p;
+    *shift_out = shift;
+    *last_out = byte;
     return value;
 }
 
+uint64_t read_uleb128(const uint8_t **cursor) {
+    unsigned shift;
+    uint8_t last;
+    return read_leb128(cursor, &shift, &last);
+}
+
 int64_t read_sleb128(const uint8_t **cursor) {
-    const uint8_t *p = *cursor;
-    uint64_t value = 0;
-    unsigned shift = 0;
-    uint8_t byte;
-    do {
-        byte = *p++;
-        if (shift < 64)
-            value |= static_cast<uint64_t>(byte & 0x7F) << shift;
-        shift += 7;
-    } while (byte & 0x80);
-    if (shift < 64 && (byte & 0x40))
+    unsigned shift;
+    uint8_t last;
+    uint64_t value = read_leb128(cursor, &shift, &last);
+    if (shift < 64 && (last & 0x40))
         value |= ~uint64_t{0} << shift;
-    *cursor = p;
     return static_cast<int64_t>(value);
 }
 

@@ -49,11 +49,7 @@ LM_EXPORT double strtod(const char *s, char **end) {
     if (!s)
         return 0.0;
     const char *p = s;
-    while (lm::is_scan_space(*p))
-        p++;
-    bool negative = *p == '-';
-    if (*p == '+' || *p == '-')
-        p++;
+    bool negative = lm::skip_space_and_sign(p);
 
     bool any_digit = false;
     double value = 0.0;

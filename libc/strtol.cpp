@@ -42,11 +42,7 @@ uint64_t scan_integer(const char *s, char **end, int base) {
     if (!s)
         return 0;
     const char *p = s;
-    while (lm::is_scan_space(*p))
-        p++;
-    bool negative = *p == '-';
-    if (*p == '+' || *p == '-')
-        p++;
+    bool negative = lm::skip_space_and_sign(p);
     bool hex_prefix = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
     if (base == 16) {
         if (hex_prefix)

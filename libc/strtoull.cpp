@@ -12,11 +12,7 @@ LM_EXPORT unsigned long long strtoull(const char *s, char **end, int base) {
     if (!s)
         return 0;
     const char *p = s;
-    while (lm::is_scan_space(*p))
-        p++;
-    bool negative = *p == '-';
-    if (*p == '+' || *p == '-')
-        p++;
+    bool negative = lm::skip_space_and_sign(p);
     if (base == 0 || base == 16) {
         if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
             p += 2;
