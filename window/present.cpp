@@ -71,15 +71,60 @@ void convert(const Packer &packer, const display_word *source, uint32_t *out, ui
     }
 }
 
+// Spreading a converted row over the target columns four at a time. A window no wider
+// than the target advances at most one source pixel per target column, so four target
+// columns show source pixels base + d for d = 0..3, with d starting at 0 and growing by 0
+// or 1 from column to column: one of eight patterns. The four words from base are loaded
+// at once, each broadcast, masked by the pattern's lanes and combined: one store for four
+// target columns in place of four look-ups through the index table.
+typedef uint32_t four_words __attribute__((vector_size(16), aligned(4), may_alias));
+typedef uint32_t four_masks __attribute__((vector_size(16)));
+
+struct SpreadPatterns {
+    alignas(16) uint32_t lanes[8][4][4]; // [pattern][d][column]: all ones where the column shows base + d
+};
+
+constexpr SpreadPatterns make_spread_patterns() {
+    SpreadPatterns patterns{};
+    for (uint32_t pattern = 0; pattern < 8; ++pattern) {
+        uint32_t d[4] = {0, 0, 0, 0};
+        for (uint32_t t = 1; t < 4; ++t)
+            d[t] = d[t - 1] + ((pattern >> (t - 1)) & 1);
+        for (uint32_t source = 0; source < 4; ++source)
+            for (uint32_t t = 0; t < 4; ++t)
+                patterns.lanes[pattern][source][t] = d[t] == source ? ~0u : 0u;
+    }
+    return patterns;
+}
+
+constexpr SpreadPatterns kSpreadPatterns = make_spread_patterns();
+
+// `group[g]` holds, for target columns 4g..4g+3, base << 3 | pattern; `row` holds the
+// converted pixels with three readable words past the last.
+void spread(const uint32_t *row, const uint32_t *group, uint64_t groups, uint32_t *out) {
+    for (uint64_t g = 0; g < groups; ++g) {
+        const uint32_t entry = group[g];
+        const four_words words = *reinterpret_cast<const four_words *>(row + (entry >> 3));
+        const auto *lanes = reinterpret_cast<const four_masks *>(kSpreadPatterns.lanes[entry & 7]);
+        const four_masks combined = (__builtin_shufflevector(words, words, 0, 0, 0, 0) & lanes[0]) |
+                                    (__builtin_shufflevector(words, words, 1, 1, 1, 1) & lanes[1]) |
+                                    (__builtin_shufflevector(words, words, 2, 2, 2, 2) & lanes[2]) |
+                                    (__builtin_shufflevector(words, words, 3, 3, 3, 3) & lanes[3]);
+        *reinterpret_cast<four_words *>(out + 4 * g) = combined;
+    }
+}
+
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
 // display rows are written in chunks of columns. For a chunk: the source column of each
 // target column in it, the source pixels it spans converted once each (when the window
-// is not wider than the target), and the chunk of the last composed row (bars and
+// is not wider than the target; then also base and pattern of each group of four target
+// columns, see spread), and the chunk of the last composed row (bars and
 // converted pixels), which every row showing the same source row copies.
 constexpr uint64_t kChunkColumns = 2048;
 Packer gPacker;
 uint32_t gSourceColumn[kChunkColumns];
-uint32_t gSourceRow[kChunkColumns + 1];
+uint32_t gSourceRow[kChunkColumns + 4];
+uint32_t gGroup[kChunkColumns / 4];
 uint32_t gComposedRow[kChunkColumns];
 
 uint64_t at_least_one(uint64_t value) {
@@ -210,7 +255,14 @@ void presentToDisplay(BaremetalWindow *window) {
         // pixels, each converted once and then spread over its target columns.
         const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
         const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
-        const bool spread = span <= kChunkColumns + 1;
+        const bool spreads = span <= kChunkColumns + 1;
+        const uint64_t groups = spreads && width <= target.width ? drawn / 4 : 0;
+        for (uint64_t g = 0; g < groups; ++g) {
+            const uint32_t *column = gSourceColumn + 4 * g;
+            const uint32_t pattern =
+                (column[1] - column[0]) | (column[2] - column[1]) << 1 | (column[3] - column[2]) << 2;
+            gGroup[g] = (column[0] - first_source) << 3 | pattern;
+        }
 
         uint64_t converted = UINT64_MAX; // the source row gComposedRow shows
         for (uint64_t row = 0; row < display.height; ++row) {
@@ -222,9 +274,10 @@ void presentToDisplay(BaremetalWindow *window) {
             const uint64_t sy = height * (row - target.y) / target.height;
             if (drawn && sy != converted) {
                 const display_word *source = pixels + sy * width;
-                if (spread) {
+                if (spreads) {
                     convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
-                    for (uint64_t k = 0; k < drawn; ++k)
+                    spread(gSourceRow, gGroup, groups, drawn_part);
+                    for (uint64_t k = 4 * groups; k < drawn; ++k)
                         drawn_part[k] = gSourceRow[gSourceColumn[k] - first_source];
                 } else {
                     convert(gPacker, source, drawn_part, drawn, [](uint64_t k) { return gSourceColumn[k]; });
