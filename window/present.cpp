@@ -74,44 +74,53 @@ void convert(const Packer &packer, const display_word *source, uint32_t *out, ui
 // Spreading a converted row over the target columns four at a time. A window no wider
 // than the target advances at most one source pixel per target column, so four target
 // columns show source pixels base + d for d = 0..3, with d starting at 0 and growing by 0
-// or 1 from column to column: one of eight patterns. The four words from base are loaded
-// at once, each broadcast, masked by the pattern's lanes and combined: one store for four
-// target columns in place of four look-ups through the index table.
-typedef uint32_t four_words __attribute__((vector_size(16), aligned(4), may_alias));
-typedef uint32_t four_masks __attribute__((vector_size(16)));
+// or 1 from column to column: one of eight patterns, each a byte shuffle of the four
+// words from base. One load, shuffle and store for four target columns in place of four
+// look-ups through the index table. The shuffle needs SSSE3 (all but the oldest x86-64
+// processors; asked of the processor once); without it the table is used.
+typedef char sixteen_bytes __attribute__((vector_size(16)));
 
-struct SpreadPatterns {
-    alignas(16) uint32_t lanes[8][4][4]; // [pattern][d][column]: all ones where the column shows base + d
+struct SpreadShuffles {
+    alignas(16) char bytes[8][16]; // [pattern][byte]: the word base + d of the column, byte by byte
 };
 
-constexpr SpreadPatterns make_spread_patterns() {
-    SpreadPatterns patterns{};
+constexpr SpreadShuffles make_spread_shuffles() {
+    SpreadShuffles shuffles{};
     for (uint32_t pattern = 0; pattern < 8; ++pattern) {
-        uint32_t d[4] = {0, 0, 0, 0};
-        for (uint32_t t = 1; t < 4; ++t)
-            d[t] = d[t - 1] + ((pattern >> (t - 1)) & 1);
-        for (uint32_t source = 0; source < 4; ++source)
-            for (uint32_t t = 0; t < 4; ++t)
-                patterns.lanes[pattern][source][t] = d[t] == source ? ~0u : 0u;
+        uint32_t d = 0;
+        for (uint32_t t = 0; t < 4; ++t) {
+            if (t > 0)
+                d += (pattern >> (t - 1)) & 1;
+            for (uint32_t b = 0; b < 4; ++b)
+                shuffles.bytes[pattern][4 * t + b] = static_cast<char>(4 * d + b);
+        }
     }
-    return patterns;
+    return shuffles;
 }
 
-constexpr SpreadPatterns kSpreadPatterns = make_spread_patterns();
+constexpr SpreadShuffles kSpreadShuffles = make_spread_shuffles();
 
 // `group[g]` holds, for target columns 4g..4g+3, base << 3 | pattern; `row` holds the
 // converted pixels with three readable words past the last.
-void spread(const uint32_t *row, const uint32_t *group, uint64_t groups, uint32_t *out) {
+__attribute__((target("ssse3"))) void spread(const uint32_t *row, const uint32_t *group, uint64_t groups,
+                                             uint32_t *out) {
+    typedef char sixteen_bytes_unaligned __attribute__((vector_size(16), aligned(1), may_alias));
     for (uint64_t g = 0; g < groups; ++g) {
         const uint32_t entry = group[g];
-        const four_words words = *reinterpret_cast<const four_words *>(row + (entry >> 3));
-        const auto *lanes = reinterpret_cast<const four_masks *>(kSpreadPatterns.lanes[entry & 7]);
-        const four_masks combined = (__builtin_shufflevector(words, words, 0, 0, 0, 0) & lanes[0]) |
-                                    (__builtin_shufflevector(words, words, 1, 1, 1, 1) & lanes[1]) |
-                                    (__builtin_shufflevector(words, words, 2, 2, 2, 2) & lanes[2]) |
-                                    (__builtin_shufflevector(words, words, 3, 3, 3, 3) & lanes[3]);
-        *reinterpret_cast<four_words *>(out + 4 * g) = combined;
+        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + (entry >> 3));
+        const auto control = *reinterpret_cast<const sixteen_bytes *>(kSpreadShuffles.bytes[entry & 7]);
+        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) = __builtin_ia32_pshufb128(words, control);
     }
+}
+
+bool processor_shuffles_bytes() {
+    static int known = -1;
+    if (known < 0) {
+        uint32_t a, b, c, d;
+        asm volatile("cpuid" : "=a"(a), "=b"(b), "=c"(c), "=d"(d) : "a"(1), "c"(0));
+        known = (c >> 9) & 1;
+    }
+    return known == 1;
 }
 
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
@@ -240,6 +249,7 @@ void presentToDisplay(BaremetalWindow *window) {
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
     const Rectangle target = target_rectangle(width, height, display);
     gPacker.prepare(display);
+    const bool shuffles = processor_shuffles_bytes();
     const auto *pixels = reinterpret_cast<const display_word *>(window->framebuffer.data);
     for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
         const uint64_t count = display.width - first < kChunkColumns ? display.width - first : kChunkColumns;
@@ -256,7 +266,7 @@ void presentToDisplay(BaremetalWindow *window) {
         const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
         const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
         const bool spreads = span <= kChunkColumns + 1;
-        const uint64_t groups = spreads && width <= target.width ? drawn / 4 : 0;
+        const uint64_t groups = shuffles && spreads && width <= target.width ? drawn / 4 : 0;
         for (uint64_t g = 0; g < groups; ++g) {
             const uint32_t *column = gSourceColumn + 4 * g;
             const uint32_t pattern =
