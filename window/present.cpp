@@ -71,15 +71,69 @@ void convert(const Packer &packer, const display_word *source, uint32_t *out, ui
     }
 }
 
+// Spreading a converted row over the target columns four at a time. A window no wider
+// than the target advances at most one source pixel per target column, so four target
+// columns show source pixels base + d for d = 0..3, with d starting at 0 and growing by 0
+// or 1 from column to column: one of eight patterns, each a byte shuffle of the four
+// words from base. One load, shuffle and store for four target columns in place of four
+// look-ups through the index table. The shuffle needs SSSE3 (all but the oldest x86-64
+// processors; asked of the processor once); without it the table is used.
+typedef char sixteen_bytes __attribute__((vector_size(16)));
+
+struct SpreadShuffles {
+    alignas(16) char bytes[8][16]; // [pattern][byte]: the word base + d of the column, byte by byte
+};
+
+constexpr SpreadShuffles make_spread_shuffles() {
+    SpreadShuffles shuffles{};
+    for (uint32_t pattern = 0; pattern < 8; ++pattern) {
+        uint32_t d = 0;
+        for (uint32_t t = 0; t < 4; ++t) {
+            if (t > 0)
+                d += (pattern >> (t - 1)) & 1;
+            for (uint32_t b = 0; b < 4; ++b)
+                shuffles.bytes[pattern][4 * t + b] = static_cast<char>(4 * d + b);
+        }
+    }
+    return shuffles;
+}
+
+constexpr SpreadShuffles kSpreadShuffles = make_spread_shuffles();
+
+// `group[g]` holds, for target columns 4g..4g+3, base << 3 | pattern; `row` holds the
+// converted pixels with three readable words past the last.
+__attribute__((target("ssse3"))) void spread(const uint32_t *row, const uint32_t *group, uint64_t groups,
+                                             uint32_t *out) {
+    typedef char sixteen_bytes_unaligned __attribute__((vector_size(16), aligned(1), may_alias));
+    for (uint64_t g = 0; g < groups; ++g) {
+        const uint32_t entry = group[g];
+        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + (entry >> 3));
+        const auto control = *reinterpret_cast<const sixteen_bytes *>(kSpreadShuffles.bytes[entry & 7]);
+        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) = __builtin_ia32_pshufb128(words, control);
+    }
+}
+
+bool processor_shuffles_bytes() {
+    static int known = -1;
+    if (known < 0) {
+        uint32_t a, b, c, d;
+        asm volatile("cpuid" : "=a"(a), "=b"(b), "=c"(c), "=d"(d) : "a"(1), "c"(0));
+        known = (c >> 9) & 1;
+    }
+    return known == 1;
+}
+
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
 // display rows are written in chunks of columns. For a chunk: the source column of each
 // target column in it, the source pixels it spans converted once each (when the window
-// is not wider than the target), and the chunk of the last composed row (bars and
+// is not wider than the target; then also base and pattern of each group of four target
+// columns, see spread), and the chunk of the last composed row (bars and
 // converted pixels), which every row showing the same source row copies.
 constexpr uint64_t kChunkColumns = 2048;
 Packer gPacker;
 uint32_t gSourceColumn[kChunkColumns];
-uint32_t gSourceRow[kChunkColumns + 1];
+uint32_t gSourceRow[kChunkColumns + 4];
+uint32_t gGroup[kChunkColumns / 4];
 uint32_t gComposedRow[kChunkColumns];
 
 uint64_t at_least_one(uint64_t value) {
@@ -195,6 +249,7 @@ void presentToDisplay(BaremetalWindow *window) {
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
     const Rectangle target = target_rectangle(width, height, display);
     gPacker.prepare(display);
+    const bool shuffles = processor_shuffles_bytes();
     const auto *pixels = reinterpret_cast<const display_word *>(window->framebuffer.data);
     for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
         const uint64_t count = display.width - first < kChunkColumns ? display.width - first : kChunkColumns;
@@ -210,7 +265,14 @@ void presentToDisplay(BaremetalWindow *window) {
         // pixels, each converted once and then spread over its target columns.
         const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
         const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
-        const bool spread = span <= kChunkColumns + 1;
+        const bool spreads = span <= kChunkColumns + 1;
+        const uint64_t groups = shuffles && spreads && width <= target.width ? drawn / 4 : 0;
+        for (uint64_t g = 0; g < groups; ++g) {
+            const uint32_t *column = gSourceColumn + 4 * g;
+            const uint32_t pattern =
+                (column[1] - column[0]) | (column[2] - column[1]) << 1 | (column[3] - column[2]) << 2;
+            gGroup[g] = (column[0] - first_source) << 3 | pattern;
+        }
 
         uint64_t converted = UINT64_MAX; // the source row gComposedRow shows
         for (uint64_t row = 0; row < display.height; ++row) {
@@ -222,9 +284,10 @@ void presentToDisplay(BaremetalWindow *window) {
             const uint64_t sy = height * (row - target.y) / target.height;
             if (drawn && sy != converted) {
                 const display_word *source = pixels + sy * width;
-                if (spread) {
+                if (spreads) {
                     convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
-                    for (uint64_t k = 0; k < drawn; ++k)
+                    spread(gSourceRow, gGroup, groups, drawn_part);
+                    for (uint64_t k = 4 * groups; k < drawn; ++k)
                         drawn_part[k] = gSourceRow[gSourceColumn[k] - first_source];
                 } else {
                     convert(gPacker, source, drawn_part, drawn, [](uint64_t k) { return gSourceColumn[k]; });

@@ -99,7 +99,11 @@ void renderIntoFramebuffer(BaremetalWindow *window) {
     const int32_t width = window->width;
     const int32_t height = window->height;
     // assign keeps the capacity: re-rendering at an unchanged size does not allocate.
-    window->framebuffer.assign(static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4, 0);
+    // Every byte is written below, so a buffer already of the right size is not cleared
+    // first (that would write it twice on every frame).
+    const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
+    if (window->framebuffer.size != bytes)
+        window->framebuffer.assign(bytes, 0);
     const ImageArea area = place_image(*window);
     const uint32_t background = window->clearRed | window->clearGreen << 8 | window->clearBlue << 16 | kOpaque;
     auto *out = reinterpret_cast<pixel_word *>(window->framebuffer.data);
