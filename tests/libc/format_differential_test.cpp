@@ -275,24 +275,24 @@ protected:
                 c.format += text(below(4) == 0 ? 200 : 12, true);
                 continue;
             }
-            std::string spec = "%";
+            std::string directive = "%";
             if (below(3) == 0)
-                spec += std::to_string(below(below(2) ? 10 : 100000));
+                directive += std::to_string(below(below(2) ? 10 : 100000));
             if (below(4) == 0) {
-                spec += '.';
+                directive += '.';
                 if (below(2))
-                    spec += std::to_string(below(20));
+                    directive += std::to_string(below(20));
             }
             for (size_t m = below(4) == 0 ? below(4) : 0; m > 0; m--)
-                spec += "hlljzt"[below(6)];
+                directive += "hlljzt"[below(6)];
             char conversion = conversions[below(sizeof conversions - 1)];
-            spec += conversion;
+            directive += conversion;
             bool takes_integer = std::strchr("diIuxXpcs", conversion) != nullptr;
             if (takes_integer && integers == kIntegerArguments)
                 continue;
             if (conversion == 'f' && reals == kRealArguments)
                 continue;
-            c.format += spec;
+            c.format += directive;
             if (conversion == 's') {
                 integers++;
                 c.add_string(text(below(8) == 0 ? 300 : 20, false), below(10) == 0);
