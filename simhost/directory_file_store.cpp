@@ -1,5 +1,7 @@
 #include "simhost/directory_file_store.h"
 
+#include "simhost/root_path.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,40 +90,14 @@ DirectoryFileStore::~DirectoryFileStore() {
 }
 
 std::vector<std::string> DirectoryFileStore::components(const std::string &path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(std::move(part));
-        }
-        start = end + 1;
-    }
-    return parts;
-}
-
-int DirectoryFileStore::open_parent(const std::vector<std::string> &parts) const {
-    int dir = openat(root_, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    for (size_t i = 0; i + 1 < parts.size() && dir >= 0; i++) {
-        // O_NOFOLLOW with O_PATH opens a link itself, which O_DIRECTORY then refuses.
-        int next = openat(dir, parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        close(dir);
-        dir = next;
-    }
-    return dir;
+    return *components_below_root(path, AboveRoot::stay);
 }
 
 bool DirectoryFileStore::stat(const std::string &path, LmBaremetalProgramFileInfo &info) {
     std::vector<std::string> parts = components(path);
     if (parts.empty())
         return false;
-    Fd parent(open_parent(parts));
+    Fd parent(open_parent_below(root_, parts));
     if (parent.get() < 0)
         return false;
     // O_NONBLOCK: opening a FIFO must not wait for a writer (it is refused below).
@@ -150,7 +126,7 @@ bool DirectoryFileStore::write(const std::string &path, const void *data, uint32
     std::vector<std::string> parts = components(path);
     if (parts.empty() || (!data && size != 0))
         return false;
-    Fd parent(open_parent(parts));
+    Fd parent(open_parent_below(root_, parts));
     if (parent.get() < 0)
         return false;
     std::string temp = ".lbw-write-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
@@ -171,7 +147,7 @@ bool DirectoryFileStore::remove(const std::string &path) {
     std::vector<std::string> parts = components(path);
     if (parts.empty())
         return false;
-    Fd parent(open_parent(parts));
+    Fd parent(open_parent_below(root_, parts));
     if (parent.get() < 0)
         return false;
     struct stat st;

@@ -28,10 +28,6 @@ public:
     static std::vector<std::string> components(const std::string &path);
 
 private:
-    // The folder holding the last component, opened without following links; -1 when
-    // it cannot be reached. The caller closes it.
-    int open_parent(const std::vector<std::string> &parts) const;
-
     struct HandedOut {
         uint32_t address;
         uint32_t size;

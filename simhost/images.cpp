@@ -2,6 +2,7 @@
 
 #include "simhost/heap.h"
 #include "simhost/host.h"
+#include "simhost/root_path.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -13,31 +14,6 @@
 
 namespace lbw::sim {
 
-namespace {
-
-// The components of `path` with "." and empty pieces dropped and ".." folded into its
-// parent; false when ".." would climb above the first component.
-bool components_of(const std::string &path, std::vector<std::string> &parts) {
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string piece = path.substr(start, end - start);
-        if (piece == "..") {
-            if (parts.empty())
-                return false;
-            parts.pop_back();
-        } else if (!piece.empty() && piece != ".") {
-            parts.push_back(piece);
-        }
-        start = end + 1;
-    }
-    return true;
-}
-
-} // namespace
-
 void ImageDecoder::reset() {
     root.clear();
     requests.clear();
@@ -46,18 +22,17 @@ void ImageDecoder::reset() {
 }
 
 int ImageDecoder::open_inside(const std::string &root, const std::string &path) {
-    std::vector<std::string> parts;
-    if (root.empty() || !components_of(path, parts) || parts.empty())
+    auto parts = components_below_root(path, AboveRoot::refuse);
+    if (root.empty() || !parts || parts->empty())
         return -1;
-    int dir = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (size_t i = 0; dir >= 0 && i + 1 < parts.size(); ++i) {
-        int next = openat(dir, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        close(dir);
-        dir = next;
-    }
+    int top = open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0)
+        return -1;
+    int dir = open_parent_below(top, *parts);
+    close(top);
     if (dir < 0)
         return -1;
-    int fd = openat(dir, parts.back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd = openat(dir, parts->back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     close(dir);
     struct stat st;
     if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
