@@ -39,6 +39,14 @@ LM_EXPORT int isblank(int ch) { return (ch == ' ') | (ch == '\t'); }
 
 LM_EXPORT int isprint(int ch) { return in_range(ch, 32, 126); }
 
+LM_EXPORT int isgraph(int ch) { return in_range(ch, 33, 126); }
+
+// 0..31 and delete (127).
+LM_EXPORT int iscntrl(int ch) { return in_range(ch, 0, 31) | (ch == 127); }
+
+// The printable characters other than the blank, letters and digits.
+LM_EXPORT int ispunct(int ch) { return isgraph(ch) & !isalnum(ch); }
+
 LM_EXPORT int tolower(int ch) { return isupper(ch) ? ch + 32 : ch; }
 
 LM_EXPORT int toupper(int ch) { return islower(ch) ? ch - 32 : ch; }

@@ -16,6 +16,9 @@ int isxdigit(int ch);
 int isspace(int ch);
 int isblank(int ch);
 int isprint(int ch);
+int isgraph(int ch);
+int iscntrl(int ch);
+int ispunct(int ch);
 /* Only A-Z and a-z change; every other value is returned as it is. */
 int tolower(int ch);
 int toupper(int ch);

@@ -1,7 +1,10 @@
 // Character classes over every value from -1 to 256, case conversion and the one locale.
 #include "tests/support/library_test.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace lbw::test {
 namespace {
@@ -40,6 +43,22 @@ TEST_F(CtypeTest, ClassTestsAnswerExactlyOneOrZero) {
             EXPECT_EQ(test(ch), cls.expected(ch) ? 1 : 0) << cls.name << "(" << ch << ")";
         for (int ch : outside)
             EXPECT_EQ(test(ch), 0) << cls.name << "(" << ch << ")";
+    }
+}
+
+// glibc's "C" locale puts 128..255 in no class either, so it is the model for the whole
+// range from EOF to 255.
+TEST_F(CtypeTest, GraphControlAndPunctuationMatchGlibcsCLocale) {
+    const std::pair<const char *, int (*)(int)> kGlibc[] = {
+        {"isgraph", [](int c) { return ::isgraph(c); }},
+        {"iscntrl", [](int c) { return ::iscntrl(c); }},
+        {"ispunct", [](int c) { return ::ispunct(c); }},
+    };
+    for (auto [name, glibc] : kGlibc) {
+        ClassFn *test = fn<ClassFn>(name);
+        for (int ch = EOF; ch <= 255; ch++)
+            EXPECT_EQ(test(ch), glibc(ch) ? 1 : 0) << name << "(" << ch << ")";
+        EXPECT_EQ(test('!' + 256), 0) << name;
     }
 }
 
