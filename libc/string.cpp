@@ -194,6 +194,9 @@ LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
     return 0;
 }
 
+// Only equality matters to bcmp, and memcmp answers that as fast as anything would.
+LM_EXPORT int bcmp(const void *a, const void *b, size_t n) __attribute__((alias("memcmp")));
+
 LM_EXPORT void *memchr(const void *s, int ch, size_t n) {
     const u8 *p = static_cast<const u8 *>(s);
     for (size_t i = 0; i < n; i++)
@@ -262,6 +265,32 @@ LM_EXPORT char *strcpy(char *dst, const char *src) {
     return dst;
 }
 
+// Copies at most n bytes of src and fills the rest of the n with NULs; the result has
+// no terminator when src is n bytes or longer.
+LM_EXPORT char *strncpy(char *dst, const char *src, size_t n) {
+    size_t i = 0;
+    for (; i < n && src[i]; i++)
+        dst[i] = src[i];
+    for (; i < n; i++)
+        dst[i] = 0;
+    return dst;
+}
+
+LM_EXPORT char *strcat(char *dst, const char *src) {
+    strcpy(dst + strlen(dst), src);
+    return dst;
+}
+
+// Appends at most n bytes of src, then always a terminator.
+LM_EXPORT char *strncat(char *dst, const char *src, size_t n) {
+    char *end = dst + strlen(dst);
+    size_t i = 0;
+    for (; i < n && src[i]; i++)
+        end[i] = src[i];
+    end[i] = 0;
+    return dst;
+}
+
 extern "C" void *malloc(size_t);
 
 LM_EXPORT char *strdup(const char *s) {
@@ -287,9 +316,28 @@ LM_EXPORT char *strchr(const char *s, int ch) {
     return *p == c ? const_cast<char *>(p) : nullptr;
 }
 
+// The last position holding the value, the terminator included (as for strchr).
+LM_EXPORT char *strrchr(const char *s, int ch) {
+    char c = static_cast<char>(ch);
+    const char *last = nullptr;
+    do
+        if (*s == c)
+            last = s;
+    while (*s++);
+    return const_cast<char *>(last);
+}
+
 LM_EXPORT size_t strspn(const char *s, const char *set) {
     size_t n = 0;
     while (s[n] && strchr(set, s[n]))
+        n++;
+    return n;
+}
+
+// The set's terminator is never looked up, so it does not count as a member.
+LM_EXPORT size_t strcspn(const char *s, const char *set) {
+    size_t n = 0;
+    while (s[n] && !strchr(set, s[n]))
         n++;
     return n;
 }

@@ -8,6 +8,8 @@ _LBW_BEGIN_C
 
 void bzero(void *dst, size_t n);
 void __bzero(void *dst, size_t n);
+/* Zero when the blocks are equal, nonzero otherwise. */
+int bcmp(const void *a, const void *b, size_t n);
 
 _LBW_END_C
 
