@@ -35,7 +35,12 @@ int libc_header_failures(const char *text) {
     strcat(buffer, "!");
     strncat(buffer, "??", 1);
     CHECK(strcmp(buffer, "hello!?") == 0);
-    CHECK(signal(SIGINT, on_interrupt) == SIG_DFL && signal(SIGINT, SIG_IGN) == on_interrupt && raise(SIGINT) != 0);
-    CHECK(signal(0, SIG_IGN) == SIG_ERR && interrupted == 0);
+    CHECK(signal(SIGINT, on_interrupt) == SIG_DFL && signal(SIGINT, SIG_IGN) == on_interrupt);
+    /* Numbers outside 1..64, the two that cannot be caught, and SIG_ERR are refused. */
+    CHECK(signal(0, SIG_IGN) == SIG_ERR && signal(65, SIG_IGN) == SIG_ERR && signal(9, SIG_IGN) == SIG_ERR);
+    CHECK(signal(19, SIG_IGN) == SIG_ERR && signal(SIGTERM, SIG_ERR) == SIG_ERR && signal(SIGTERM, SIG_IGN) == SIG_DFL);
+    CHECK(raise(SIGTERM) != 0 && interrupted == 0);
+    signal(SIGINT, SIG_DFL); /* as it was, for the next program */
+    signal(SIGTERM, SIG_DFL);
     return failures;
 }

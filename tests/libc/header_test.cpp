@@ -6,19 +6,13 @@ namespace {
 
 using LibcHeaderTest = LibraryTest;
 
-int failures_of(sim::LoadedLibrary &lib, const char *path) {
-    void *program = lib.load_program(path);
-    auto failures =
-        reinterpret_cast<int (*)(const char *)>(sim::LoadedLibrary::program_symbol(program, "libc_header_failures"));
-    return failures ? failures("hello") : -1;
-}
-
-TEST_F(LibcHeaderTest, CProgram) {
-    EXPECT_EQ(failures_of(lib(), LBW_PROGRAM_LIBC_HEADER_C_PROGRAM), 0);
-}
-
-TEST_F(LibcHeaderTest, CxxProgram) {
-    EXPECT_EQ(failures_of(lib(), LBW_PROGRAM_LIBC_HEADER_CXX_PROGRAM), 0);
+TEST_F(LibcHeaderTest, ProgramsBuiltFromThePublicHeadersGetTheRightAnswers) {
+    for (const char *path : {LBW_PROGRAM_LIBC_HEADER_C_PROGRAM, LBW_PROGRAM_LIBC_HEADER_CXX_PROGRAM}) {
+        auto failures = reinterpret_cast<int (*)(const char *)>(
+            sim::LoadedLibrary::program_symbol(lib().load_program(path), "libc_header_failures"));
+        ASSERT_NE(failures, nullptr) << path;
+        EXPECT_EQ(failures("hello"), 0) << path;
+    }
 }
 
 } // namespace
