@@ -9,9 +9,6 @@ namespace {
 
 bool is_fixed_point_of_scaling(double x) { return x == 0.0 || !is_finite(x); }
 
-// 2^j for -1022 <= j <= 1023.
-double power_of_two(int j) { return double_from_bits(static_cast<uint64_t>(j + 1023) << 52); }
-
 } // namespace
 
 // Each step rounds, so halving into the subnormal range rounds at every step. Once x

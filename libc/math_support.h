@@ -1,7 +1,10 @@
 // Shared by the math functions: the processor's truncating conversions, which give the
 // "integer indefinite" value (the most negative integer) for NaN, infinities and
-// anything out of range, instead of leaving that case undefined.
+// anything out of range, instead of leaving that case undefined; bit access; and the
+// kernels that several accurate functions build on.
 #pragma once
+
+#include "libc/math_double_double.h"
 
 #include <stdint.h>
 
@@ -19,6 +22,14 @@ inline uint64_t bits_of(double v) { return __builtin_bit_cast(uint64_t, v); }
 inline double double_from_bits(uint64_t b) { return __builtin_bit_cast(double, b); }
 
 inline bool is_nan(double v) { return v != v; }
+inline bool sign_bit(double v) { return bits_of(v) >> 63; }
+inline double magnitude(double v) { return double_from_bits(bits_of(v) & ~(uint64_t{1} << 63)); }
+
+// 2^j for -1022 <= j <= 1023.
+inline double power_of_two(int j) { return double_from_bits(static_cast<uint64_t>(j + 1023) << 52); }
+
+// The processor's square root instruction: correctly rounded.
+inline double rounded_sqrt(double v) { return __builtin_ia32_sqrtsd(Double2{v, 0.0})[0]; }
 // Neither infinite nor NaN.
 inline bool is_finite(double v) { return (bits_of(v) & ~(uint64_t{1} << 63)) < 0x7FF0000000000000; }
 
@@ -35,5 +46,17 @@ double exact_remainder(double x, double y);
 
 // p * 2^k, rounded once.
 double scale_by_power_of_two(double p, int k);
+
+// e^x = 2^k (1 + m) for |x| <= 746, with |m| below 0.42 and m = e^r - 1 accurate to
+// about 2^-60 relative (r = x - k ln 2); for |x| below ln 2 / 2, k is 0 and m is e^x - 1.
+struct ExpParts {
+    int k;
+    DoubleDouble m;
+};
+ExpParts exp_parts(double x);
+
+// x = n pi/2 + r for finite x, with |r| at most a hair above pi/4 and r accurate to well
+// beyond double precision whatever the size of x. Returns n modulo 8.
+int reduce_by_pi_over_2(double x, DoubleDouble &r);
 
 } // namespace lm::math

@@ -36,6 +36,9 @@ int header_program_failures(void) {
     CHECK(round(2.5) == 3 && lround(-2.5) == -3 && llround(2.5) == 3 && sqrt(4) == 2);
     CHECK(log(1) == 0 && sin(0) == 0 && cos(0) == 1 && fabs(-3.0) == 3 && isfinite(1.0));
     CHECK(lm_math_isfinite(2.0) && lm_math_isfinitef(2.0f) && lm_math_isfinitel(2.0L));
+    CHECK(exp(0) == 1 && log2(8) == 3 && log10(1000) == 3 && tan(0) == 0 && atan(1) * 4 == acos(-1));
+    CHECK(asin(1) == acos(-1) / 2 && atan2(0, -1) == acos(-1) && sinh(0) == 0 && cosh(0) == 1 && tanh(30) == 1);
+    CHECK(HUGE_VAL > 1e308 && HUGE_VALF > 3e38f && INFINITY == HUGE_VAL && NAN != NAN && exp(1000) == HUGE_VAL);
     CHECK(frexpf(8, &e) == 0.5f && ldexpf(1, 3) == 8 && powf(2, 3) == 8 && floorf(1.5f) == 1);
     CHECK(ceilf(1.5f) == 2 && truncf(-1.5f) == -1 && sqrtf(4) == 2 && logf(1) == 0);
     CHECK(sinf(0) == 0 && cosf(0) == 1 && fmodf(7.5f, 2) == 1.5f && fabsf(-2.0f) == 2);
