@@ -5,35 +5,13 @@
 using namespace lm::math;
 
 LM_EXPORT double log(double x);
+LM_EXPORT double exp(double x);
 
 namespace {
 
 constexpr double kInfinity = __builtin_inf();
 constexpr double kTwo63 = 9223372036854775808.0;
 constexpr double kTwo64 = 18446744073709551616.0;
-// ln 2 split so that k * kLn2High is exact for every k exp can meet.
-constexpr double kLn2High = 6.93147180369123816490e-01;
-constexpr double kLn2Low = 1.90821492927058770002e-10;
-// Beyond these exp overflows, or rounds to zero.
-constexpr double kExpOverflow = 709.782712893384;
-constexpr double kExpUnderflow = -746.0;
-
-// e^t: t = k ln2 + r with |r| <= ln2 / 2, then e^r by its Taylor series through r^13
-// (Horner form), scaled by 2^k.
-double exponential(double t) {
-    if (is_nan(t))
-        return t;
-    if (t > kExpOverflow)
-        return kInfinity;
-    if (t < kExpUnderflow)
-        return 0.0;
-    int64_t k = truncate64(t / kLn2 + (t >= 0 ? 0.5 : -0.5));
-    double r = (t - static_cast<double>(k) * kLn2High) - static_cast<double>(k) * kLn2Low;
-    double p = 1.0;
-    for (int n = 13; n >= 1; n--)
-        p = 1.0 + r * p / n;
-    return scale_by_power_of_two(p, static_cast<int>(k));
-}
 
 bool is_integral(double y) {
     double magnitude = y < 0 ? -y : y;
@@ -84,7 +62,7 @@ LM_EXPORT double pow(double x, double y) {
         return y > 0 ? r : 1.0 / r;
     }
     if (x > 0)
-        return exponential(y * log(x));
+        return exp(y * log(x));
     if (x == 0)
         return y > 0 ? 0.0 : kInfinity;
     return __builtin_nan(""); // a negative base (or NaN) has no real result
