@@ -1,5 +1,6 @@
 // strtod and strtof: a single pass that builds the value in double precision digit by
 // digit, without rounding correction. No textual infinity or NaN, no hexadecimal form.
+// A mantissa out of that arithmetic's reach is read again from its leading 19 digits.
 #include "host/program_api.h"
 #include "libc/math_support.h"
 #include "libc/number_scan.h"
@@ -8,9 +9,13 @@ namespace {
 
 bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
 
-// Exponents beyond this make every mantissa the parser can build overflow or vanish,
-// so larger ones saturate here instead of wrapping.
-constexpr int kExponentLimit = 100000;
+// Exponents beyond this make every mantissa the parser can build overflow or vanish
+// (short of a string of more than 10^8 digits), so larger ones saturate here instead
+// of wrapping.
+constexpr int kExponentLimit = 100000000;
+
+// Significant digits that a 64-bit integer always holds.
+constexpr int kExactDigits = 19;
 
 // 10^n for 0 <= n <= 300 by square-and-multiply (exact up to 10^22).
 double power_of_ten(int n) {
@@ -41,6 +46,39 @@ double scale_by_power_of_ten(double value, int exponent) {
     return exponent >= 0 ? value * power_of_ten(exponent) : value / power_of_ten(-exponent);
 }
 
+// The mantissa's value when the digit-by-digit arithmetic cannot hold it (more than 308
+// integer digits, or a fraction whose first nonzero digit comes after the 308th):
+// its first 19 significant digits as an integer, times the power of ten they stand
+// for, times 10^exponent.
+double leading_digits_value(const char *p, int exponent) {
+    uint64_t digits = 0;
+    int taken = 0;
+    long long shift = exponent; // each integer digit beyond the 19 taken adds one
+    for (; is_digit(*p); p++) {
+        if (digits == 0 && *p == '0')
+            continue;
+        if (taken < kExactDigits) {
+            digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+            taken++;
+        } else {
+            shift++;
+        }
+    }
+    if (*p == '.')
+        for (p++; is_digit(*p) && taken < kExactDigits; p++) {
+            shift--;
+            if (digits != 0 || *p != '0') {
+                digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+                taken++;
+            }
+        }
+    if (shift > kExponentLimit)
+        shift = kExponentLimit;
+    if (shift < -kExponentLimit)
+        shift = -kExponentLimit;
+    return scale_by_power_of_ten(static_cast<double>(digits), static_cast<int>(shift));
+}
+
 } // namespace
 
 LM_EXPORT double strtod(const char *s, char **end) {
@@ -51,23 +89,30 @@ LM_EXPORT double strtod(const char *s, char **end) {
     const char *p = s;
     bool negative = lm::skip_space_and_sign(p);
 
+    const char *mantissa = p;
     bool any_digit = false;
     double value = 0.0;
     for (; is_digit(*p); p++) {
         value = value * 10.0 + (*p - '0');
         any_digit = true;
     }
+    // Past 308 integer digits the value is infinite; only an exponent can tell whether
+    // it really is.
+    bool beyond_arithmetic = !lm::math::is_finite(value);
     if (*p == '.') {
         p++;
         double fraction = 0.0;
         double scale = 1.0;
         for (; is_digit(*p); p++) {
             any_digit = true;
-            // Digits past the point where the scale would overflow cannot change the
-            // value: they are consumed and ignored.
+            // Digits past the point where the scale would overflow cannot change a
+            // nonzero value: they are consumed and ignored. Behind 308 zeros they are
+            // the whole value.
             double next_scale = scale * 10.0;
-            if (!lm::math::is_finite(next_scale))
+            if (!lm::math::is_finite(next_scale)) {
+                beyond_arithmetic |= value == 0.0 && fraction == 0.0 && *p != '0';
                 continue;
+            }
             fraction = fraction * 10.0 + (*p - '0');
             scale = next_scale;
         }
@@ -78,20 +123,22 @@ LM_EXPORT double strtod(const char *s, char **end) {
     if (!any_digit)
         return 0.0;
 
+    int exponent = 0;
     if (*p == 'e' || *p == 'E') {
         const char *q = p + 1;
         bool negative_exponent = *q == '-';
         if (*q == '+' || *q == '-')
             q++;
         if (is_digit(*q)) {
-            int exponent = 0;
             for (; is_digit(*q); q++)
                 if (exponent < kExponentLimit)
                     exponent = exponent * 10 + (*q - '0');
-            value = scale_by_power_of_ten(value, negative_exponent ? -exponent : exponent);
+            if (negative_exponent)
+                exponent = -exponent;
             p = q;
         }
     }
+    value = beyond_arithmetic ? leading_digits_value(mantissa, exponent) : scale_by_power_of_ten(value, exponent);
     if (end)
         *end = const_cast<char *>(p);
     return negative ? -value : value;

@@ -130,6 +130,28 @@ TEST_F(FloatParseTest, ExtremeExponentsAndLongFractions) {
     EXPECT_EQ(bits(strtod(a.c_str(), nullptr)), bits(strtod((a + std::string(50, '7')).c_str(), nullptr)));
 }
 
+// More than 308 integer digits, or a fraction's first nonzero digit after the 308th, are
+// beyond the digit-by-digit arithmetic; with an exponent that brings the value back into
+// range, it comes from the leading 19 digits.
+TEST_F(FloatParseTest, MantissasBeyondTheArithmeticMeetTheirExponent) {
+    const std::string zeros(400, '0');
+    const struct { std::string text; double value; } cases[] = {
+        {"1" + zeros.substr(0, 309) + "e-300", 1e9},
+        {"0." + zeros + "1e400", 0.1},
+        {"-0." + zeros + "25e401", -2.5},
+        {"12345" + zeros + ".5e-400", 12345},
+        {std::string(400, '9') + "e-395", 1e5},
+        {"+0." + zeros.substr(0, 320) + "7e3", 7e-318},
+        // Without such an exponent the value still overflows or vanishes.
+        {"1" + zeros.substr(0, 309), kInf},
+        {"0." + zeros + "1", 0.0},
+        {"0." + zeros + "1e-5", 0.0},
+        {"0." + zeros + "e999", 0.0},
+    };
+    for (const auto &c : cases)
+        expect_parse(c.text, c.value, c.text.size());
+}
+
 TEST_F(FloatParseTest, StrtofNarrowsTheDoubleResult) {
     EXPECT_EQ(strtof("0.1", nullptr), static_cast<float>(0.1));
     EXPECT_EQ(strtof("1e39", nullptr), std::numeric_limits<float>::infinity());
