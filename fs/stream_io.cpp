@@ -137,12 +137,13 @@ LM_EXPORT int lmfs_ferror(lmfs_file *stream) {
     return stream && stream->error ? 1 : 0;
 }
 
+// A pushed-back byte is kept: readers that look one byte ahead (a number followed by a
+// line feed) push it back and may clear the indicators before reading on.
 LM_EXPORT void lmfs_clearerr(lmfs_file *stream) {
     if (!stream)
         return;
     stream->eof = false;
     stream->error = false;
-    stream->unget_char = -1;
 }
 
 LM_EXPORT int lmfs_ungetc(int byte, lmfs_file *stream) {

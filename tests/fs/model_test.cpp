@@ -144,8 +144,7 @@ public:
     }
 
     void clearerr(ModelStream &s) {
-        s.eof = s.error = false;
-        s.unget = -1;
+        s.eof = s.error = false; // a pushed-back byte stays
     }
 
     int remove(const std::string &path) {

@@ -68,7 +68,7 @@ int64_t lmfs_ftell(lmfs_file *stream);
 int lmfs_fflush(lmfs_file *stream);
 int lmfs_feof(lmfs_file *stream);
 int lmfs_ferror(lmfs_file *stream);
-/* Clears the end and error indicators and drops a pushed-back byte. */
+/* Clears the end and error indicators; a pushed-back byte stays, to be read next. */
 void lmfs_clearerr(lmfs_file *stream);
 /* Pushes back one byte (one slot; a second push replaces the first). */
 int lmfs_ungetc(int byte, lmfs_file *stream);
