@@ -98,15 +98,6 @@ void relocate(ElfImage &image, const ElfImage *const *scope, uint32_t scope_coun
         fatal(error, missing, what);
 }
 
-[[noreturn]] void finish(int status) {
-    serial::write("lorrinboot: main returned ");
-    serial::write_decimal(status);
-    serial::write("\r\n");
-    // QEMU's isa-debug-exit ends QEMU with status 2 * value + 1.
-    outb(0xF4, static_cast<uint8_t>(status & 0x3F));
-    halt_forever();
-}
-
 } // namespace
 
 extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
@@ -186,7 +177,7 @@ extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
     install_program_api(mouse);
     elf_run_initializers(library);
     elf_run_initializers(program);
-    finish(program_main());
+    finish("main returned", program_main());
 }
 
 } // namespace lbw::boot

@@ -1,5 +1,6 @@
 // The host entries of the program API table, served by the boot host: console on the
-// serial port, heap, files, PNG decoding, display, keyboard and pointer.
+// serial port, heap, files, PNG decoding, display, keyboard and pointer, and the
+// program's end.
 #include "boot/display.h"
 #include "boot/host.h"
 #include "boot/io.h"
@@ -174,6 +175,10 @@ int poll_pointer(LmBaremetalProgramPointerState *record) {
     return 1;
 }
 
+[[noreturn]] void program_exit(int32_t status) {
+    finish("exit called with", status);
+}
+
 void create_window() {}
 void destroy_window() {}
 
@@ -211,8 +216,20 @@ void install_program_api(bool with_pointer) {
     api->png_decode_file = entry(&png_decode_file);
     api->query_framebuffer = entry(&query_framebuffer);
     api->poll_pointer = with_pointer ? entry(&poll_pointer) : 0;
+    api->exit = entry(&program_exit);
     asm volatile("" ::: "memory");
     api->ready = 1;
+}
+
+[[noreturn]] void finish(const char *how, int status) {
+    serial::write("lorrinboot: ");
+    serial::write(how);
+    serial::write(" ");
+    serial::write_decimal(status);
+    serial::write("\r\n");
+    // QEMU's isa-debug-exit ends QEMU with status 2 * value + 1.
+    outb(0xF4, static_cast<uint8_t>(status & 0x3F));
+    halt_forever();
 }
 
 [[noreturn]] void fatal(const char *message, const char *detail, const char *context) {

@@ -40,6 +40,7 @@ Session::Session(const Options &options, Host &host) : options_(options), host_(
     host.set_entry(LM_ENTRY_CREATE_WINDOW, &Session::host_create_window);
     host.set_entry(LM_ENTRY_DESTROY_WINDOW, &Session::host_destroy_window);
     host.set_entry(LM_ENTRY_READ_LINE, &Session::host_read_line);
+    host.set_entry(LM_ENTRY_EXIT, &Session::host_exit);
 
     // Asked for a window: open it now, so that a missing screen is reported before the
     // program runs.
@@ -215,6 +216,11 @@ int Session::host_read_line(char *buffer, uint32_t capacity, const char *text, u
     if (s.finish_present())
         s.stop(0);
     return ConsoleService::host_read_line(buffer, capacity, text, flag);
+}
+
+// The program called exit: the simulation ends as it does when main returns the status.
+void Session::host_exit(int32_t status) {
+    current_->stop(status);
 }
 
 } // namespace lbw::sim

@@ -5,7 +5,7 @@
 // the display memory itself, without telling the host when it is done. A present is
 // therefore taken as finished at the program's next call of a host service that comes
 // after drawing (polling input, asking for the display again, creating or destroying a
-// window, reading a console line) or when main returns; only presents write the display,
+// window, reading a console line) or when the program ends; only presents write the display,
 // so what is shown then is exactly what the present drew.
 #pragma once
 
@@ -47,6 +47,7 @@ private:
     static int host_create_window();
     static int host_destroy_window();
     static int host_read_line(char *buffer, uint32_t capacity, const char *text, uint32_t flag);
+    [[noreturn]] static void host_exit(int32_t status);
 
     // Opens the window on first need, unless headless; false when none is shown.
     bool ensure_window();

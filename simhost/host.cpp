@@ -92,6 +92,13 @@ FileService &the_files() {
     return files;
 }
 
+// The program ends with `status`, as if main had returned it: what the process wrote is
+// flushed and nothing else of it runs. The simulator ends its session here instead.
+[[noreturn]] void host_exit(int32_t status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 } // namespace
 
 uint32_t stub_for(void *fn) {
@@ -184,6 +191,7 @@ void Host::reset() {
     set_entry(LM_ENTRY_POLL_KEY, &InputService::host_poll_key);
     set_entry(LM_ENTRY_POLL_POINTER, &InputService::host_poll_pointer);
     set_entry(LM_ENTRY_PNG_DECODE_FILE, &ImageDecoder::host_png_decode_file);
+    set_entry(LM_ENTRY_EXIT, &host_exit);
 
     for (auto &hook : reset_hooks_)
         hook(*this);

@@ -55,7 +55,7 @@ public:
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;
     static constexpr uint64_t kProbeMemoryEnd = 0x4000000;
-    static constexpr uint32_t kTableSize = 0x84;
+    static constexpr uint32_t kTableSize = 0x88;
 
 private:
     Host();

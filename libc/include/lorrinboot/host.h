@@ -29,6 +29,7 @@ extern "C" {
 #define LM_ENTRY_PNG_DECODE_FILE 0x58u
 #define LM_ENTRY_QUERY_FRAMEBUFFER 0x7Cu
 #define LM_ENTRY_POLL_POINTER 0x80u
+#define LM_ENTRY_EXIT 0x84u
 
 /* The program API table: a header and a row of 32-bit host function addresses
  * (0 = the service is not provided). Words the library never reads are reserved. */
@@ -55,6 +56,8 @@ typedef struct LmBaremetalProgramApi {
     uint32_t reserved_5c[8];     /* 0x5C */
     uint32_t query_framebuffer;  /* 0x7C */
     uint32_t poll_pointer;       /* 0x80 */
+    uint32_t exit;               /* 0x84: void (int32_t status), never returns; ends the
+                                    program as if main had returned status */
 } LmBaremetalProgramApi;
 
 /* Filled by stat_file. */
