@@ -1,8 +1,12 @@
-// Opening, reopening and closing streams, and growing a stream's buffer.
+// Opening, reopening and closing streams, the list of open streams, and growing a
+// stream's buffer.
 #include "fs/stream.h"
 
 #include <stdlib.h>
 #include <string.h>
+
+// Every open stream, newest first: exit and fflush(NULL) flush them all.
+lmfs_file *gOpenStreams;
 
 namespace lm::fs {
 
@@ -73,6 +77,25 @@ lmfs_file *open_standard(const StandardStream &standard) {
     return stream;
 }
 
+lmfs_file *register_open(lmfs_file *stream) {
+    stream->next_open = gOpenStreams;
+    stream->previous_open = nullptr;
+    if (gOpenStreams)
+        gOpenStreams->previous_open = stream;
+    gOpenStreams = stream;
+    return stream;
+}
+
+void unregister_open(lmfs_file *stream) {
+    if (stream->previous_open)
+        stream->previous_open->next_open = stream->next_open;
+    else if (gOpenStreams == stream)
+        gOpenStreams = stream->next_open;
+    if (stream->next_open)
+        stream->next_open->previous_open = stream->previous_open;
+    stream->next_open = stream->previous_open = nullptr;
+}
+
 } // namespace
 
 Lookup look_up(const char *path, LmBaremetalProgramFileInfo &info) {
@@ -84,22 +107,26 @@ Lookup look_up(const char *path, LmBaremetalProgramFileInfo &info) {
     return Lookup::present;
 }
 
-} // namespace lm::fs
-
-using namespace lm::fs;
-
-LM_EXPORT lmfs_file *lmfs_fopen(const char *path, const char *mode) {
+lmfs_file *open_stream(const char *path, const char *mode, OpenRules rules) {
     if (!path || !mode) {
         lm_errno = LM_EINVAL;
         return nullptr;
     }
-    if (const StandardStream *standard = standard_stream(path))
-        return open_standard(*standard);
+    const bool standard_c = rules == OpenRules::standard_c;
+    if (standard_c && mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a') {
+        lm_errno = LM_EINVAL;
+        return nullptr;
+    }
+    if (const StandardStream *standard = standard_stream(path)) {
+        lmfs_file *stream = open_standard(*standard);
+        return stream ? register_open(stream) : nullptr;
+    }
 
     bool truncate = strchr(mode, 'w');
     bool append = strchr(mode, 'a');
     bool plus = strchr(mode, '+');
-    bool can_read = strchr(mode, 'r') || plus || append;
+    // The file layer lets "a" read; C's "a" only writes.
+    bool can_read = strchr(mode, 'r') || plus || (append && !standard_c);
     bool can_write = truncate || append || plus;
     // A writable stream writes its content back under its stored path: a cut path
     // would write to another file than the one opened.
@@ -120,14 +147,19 @@ LM_EXPORT lmfs_file *lmfs_fopen(const char *path, const char *mode) {
     LmBaremetalProgramFileInfo info;
     switch (look_up(path, info)) {
     case Lookup::absent:
-        if (!can_write)
+        if (!can_write || (standard_c && mode[0] == 'r'))
             return fail_open(stream, LM_ENOENT);
+        // C creates the file at the open; here the first flush does, written or not.
+        stream->dirty = standard_c;
         break;
     case Lookup::unusable:
         return fail_open(stream, LM_EIO);
     case Lookup::present:
+        if (standard_c && truncate && strchr(mode, 'x'))
+            return fail_open(stream, LM_EEXIST);
         // With 'w' the stream starts empty; the stored file is replaced only when
-        // something written is flushed.
+        // something written is flushed (under C's rules: at the first flush).
+        stream->dirty = standard_c && truncate;
         if (info.size != 0 && !truncate) {
             if (can_write) {
                 if (!lm_lua_file_reserve(stream, info.size))
@@ -140,15 +172,44 @@ LM_EXPORT lmfs_file *lmfs_fopen(const char *path, const char *mode) {
         }
         break;
     }
-    if (append)
+    // C leaves the start of reading in "a+" open; it is the beginning, as elsewhere.
+    if (append && !(standard_c && plus))
         stream->position = stream->size;
-    return stream;
+    return register_open(stream);
+}
+
+int flush_open_streams() {
+    int result = 0;
+    for (lmfs_file *stream = gOpenStreams; stream; stream = stream->next_open)
+        if (lmfs_fflush(stream) != 0)
+            result = -1;
+    return result;
+}
+
+void move_into(lmfs_file *stream, lmfs_file *fresh) {
+    unregister_open(fresh);
+    lmfs_file *next = stream->next_open, *previous = stream->previous_open;
+    if (stream->buffer)
+        free(stream->buffer);
+    memcpy(stream, fresh, sizeof *stream);
+    stream->next_open = next;
+    stream->previous_open = previous;
+    free(fresh);
+}
+
+} // namespace lm::fs
+
+using namespace lm::fs;
+
+LM_EXPORT lmfs_file *lmfs_fopen(const char *path, const char *mode) {
+    return open_stream(path, mode, OpenRules::file_layer);
 }
 
 LM_EXPORT int lmfs_fclose(lmfs_file *stream) {
     if (!stream)
         return 0;
     int result = lmfs_fflush(stream);
+    unregister_open(stream);
     if (stream->buffer)
         free(stream->buffer);
     free(stream);

@@ -32,4 +32,6 @@ struct lmfs_file {
     char line[lm::fs::kLineCapacity]; // standard input: the line, its line feed and a NUL
     uint64_t line_length;  // bytes of `line` to hand out
     uint64_t line_index;   // next byte of `line` to hand out
+    lmfs_file *next_open;  // the list of open streams, which exit and fflush(NULL) flush
+    lmfs_file *previous_open;
 };

@@ -6,14 +6,23 @@
 
 _LBW_BEGIN_C
 
-/* The host's heap. There is no zero-filling allocator. */
+#define EXIT_SUCCESS 0
+#define EXIT_FAILURE 1
+
+/* The host's heap. */
 void *malloc(size_t size);
 void free(void *pointer);
 void *realloc(void *pointer, size_t size);
+/* count * size bytes, zero-filled; NULL when the product overflows. */
+void *calloc(size_t count, size_t size);
 
 int abs(int v);
-/* Stops the machine: interrupts off, processor halted, for good. */
+/* Stops the machine: interrupts off, processor halted, for good. Nothing is flushed. */
 __attribute__((noreturn)) void abort(void);
+/* Flushes every open stream and the console's pending line, then asks the host to end
+ * the program with `status`, as if main had returned it. A host without that service
+ * has the machine stopped, as abort does. */
+__attribute__((noreturn)) void exit(int status);
 
 /* There is no environment and no command processor: getenv answers NULL,
  * system answers -1. */

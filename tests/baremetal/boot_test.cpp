@@ -95,6 +95,14 @@ TEST_F(BootTest, FileStreamsWorkOnTheHostsFileStore) {
                              "lorrinboot: main returned 0\n");
 }
 
+TEST_F(BootTest, ExitEndsTheProgramWithItsStatus) {
+    QemuSession qemu(LBW_PROGRAM_EXIT_STATUS);
+    ASSERT_TRUE(qemu.wait_for_output("status? \n")) << qemu.output();
+    qemu.send("5\r");
+    ASSERT_EQ(qemu.wait_exit(), exit_status_for(5)) << qemu.output();
+    EXPECT_EQ(qemu.output(), "status? \n5\nbye\nlorrinboot: exit called with 5\n");
+}
+
 TEST_F(BootTest, CxxExceptionsAreThrownAndCaughtAcrossFrames) {
     QemuSession qemu(LBW_PROGRAM_THROW_CATCH);
     ASSERT_EQ(qemu.wait_exit(), exit_status_for(0)) << qemu.output();

@@ -48,7 +48,7 @@ const char *const kInternalNames[] = {
     "_ZN2lm6string8allocateEm", "_ZN2lm6string6assignEPKcm", "_ZN2lm6string6appendEPKcm",
     "_ZN2lm6vectorIhE6insertEPhPKhS4_", "_ZN2lm6vectorINS_6stringEE12emplace_backERKS1_",
     // File layer
-    "lm_lua_file_reserve",
+    "lm_lua_file_reserve", "gOpenStreams",
     // Window and display
     "gActiveWindow", "gSerialEscapeState", "_ZN2lm13gActiveWindowE", "_ZN2lm18gSerialEscapeStateE",
     "_ZN2lm21renderIntoFramebufferEP15BaremetalWindow", "_ZN2lm13packComponentEhjj",

@@ -21,6 +21,14 @@ TEST(Simulator, HaltIsReportedWithTheLastConsoleLine) {
     EXPECT_NE(run.err.find("last console line: about to stop"), std::string::npos) << run.err;
 }
 
+TEST(Simulator, ExitEndsTheRunWithItsStatusOnceEverythingIsWritten) {
+    std::string root = fresh_folder("exit");
+    SimRun run = simulate("--root " + shell_quoted(root) + " " LBW_PROGRAM_EXIT_STATUS, "4\n");
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_EQ(run.out, "status? \nbye\n");
+    EXPECT_EQ(slurp(root + "/left-open.txt"), "written, never closed\n");
+}
+
 TEST(Simulator, MistakesOnTheCommandLineAreExplained) {
     EXPECT_EQ(simulate("").status, 2);
     SimRun bad_memory = simulate("--memory 12X " LBW_PROGRAM_SIM_STATUS);

@@ -22,6 +22,7 @@ extern "C" {
 #define LM_ENOENT 2  /* no such file */
 #define LM_EIO 5     /* input/output error: the host refused a write or delete */
 #define LM_ENOMEM 12 /* out of memory */
+#define LM_EEXIST 17 /* the file exists (fopen with "wx") */
 #define LM_EINVAL 22 /* invalid argument */
 
 /* Origins for lmfs_fseek. */
