@@ -17,6 +17,24 @@ struct LorrinSiClassTypeInfo {
     const LorrinTypeInfo *base;
 };
 
+// __cxxabiv1::__vmi_class_type_info: every other class with bases (several, virtual,
+// not public, or not at offset 0). The base records follow the fixed part.
+struct LorrinBaseClassInfo {
+    const LorrinTypeInfo *type;
+    intptr_t offsetFlags;  // offset << kBaseOffsetShift | kBaseIsVirtual | kBaseIsPublic
+};
+struct LorrinVmiClassTypeInfo {
+    LorrinTypeInfo info;
+    uint32_t flags;
+    uint32_t baseCount;
+    const LorrinBaseClassInfo *bases() const { return reinterpret_cast<const LorrinBaseClassInfo *>(this + 1); }
+};
+inline constexpr intptr_t kBaseIsVirtual = 0x1;
+inline constexpr intptr_t kBaseIsPublic = 0x2;
+// A non-virtual base's offset in the derived object; for a virtual base, the offset of
+// the word in the derived object's vtable (from its address point) that holds it.
+inline constexpr int kBaseOffsetShift = 8;
+
 // __cxxabiv1::__pointer_type_info: flags say how the pointee is qualified.
 struct LorrinPointerTypeInfo {
     LorrinTypeInfo info;
