@@ -1,6 +1,7 @@
 // The life of a thrown object: allocated behind its header, thrown, caught (pushed on
-// the caught stack), possibly rethrown, and destroyed and freed when the last catch
-// block holding it ends.
+// the caught stack), possibly rethrown, and destroyed and freed when its last owner lets
+// go: the last catch block holding it ends and no exception_ptr refers to it. Also the
+// count of exceptions in flight, which std::uncaught_exceptions reports.
 #include "cxxabi/sjlj_abi.h"
 #include "cxxabi/type_info.h"
 #include "host/program_api.h"
@@ -8,15 +9,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-LorrinExceptionHeader *gCaughtException = nullptr;
+LorrinExceptionGlobals gExceptionGlobals;
 
 namespace {
 
 constexpr uint64_t kLowMemoryLimit = uint64_t{1} << 32;
-
-LorrinExceptionHeader *header_from_object(void *object) {
-    return reinterpret_cast<LorrinExceptionHeader *>(static_cast<char *>(object) - sizeof(LorrinExceptionHeader));
-}
 
 // Landing pads receive the exception pointer in a 32-bit word, so the whole block must
 // lie below 4 GiB.
@@ -31,10 +28,44 @@ void destroy_and_free(LorrinExceptionHeader *header) {
     free(header);
 }
 
+// A throw puts the exception in flight until a handler begins.
+void mark_uncaught(LorrinExceptionHeader *header) {
+    if (header->uncaught != 0)
+        return;
+    header->uncaught = 1;
+    ++gExceptionGlobals.uncaughtExceptions;
+}
+
+void mark_caught(LorrinExceptionHeader *header) {
+    if (header->uncaught == 0)
+        return;
+    header->uncaught = 0;
+    --gExceptionGlobals.uncaughtExceptions;
+}
+
 } // namespace
 
 void *object_from_header(LorrinExceptionHeader *header) {
     return reinterpret_cast<char *>(header) + sizeof(LorrinExceptionHeader);
+}
+
+LorrinExceptionHeader *header_from_object(void *object) {
+    return reinterpret_cast<LorrinExceptionHeader *>(static_cast<char *>(object) - sizeof(LorrinExceptionHeader));
+}
+
+void retain_exception(LorrinExceptionHeader *header) {
+    if (header->references == UINT16_MAX)
+        std::terminate();
+    ++header->references;
+}
+
+// An exception that was never thrown has no owner yet; its first release frees it too.
+void release_exception(LorrinExceptionHeader *header) {
+    if (header->references > 1) {
+        --header->references;
+        return;
+    }
+    destroy_and_free(header);
 }
 
 void *exception_pointer(LorrinExceptionHeader *header) {
@@ -77,6 +108,8 @@ LM_EXPORT __attribute__((noreturn)) void __cxa_throw(void *object, const void *t
     header->handlerSelector = 0;
     header->rethrown = 0;
     header->handlerCount = 0;
+    header->references = 1; // the throw's own
+    mark_uncaught(header);
     raise_exception(header);
 }
 
@@ -86,16 +119,18 @@ LM_EXPORT void *__cxa_begin_catch(void *exception) {
     LorrinExceptionHeader *header = header_from_exception_pointer(exception);
     if (header == nullptr)
         return nullptr;
-    if (header == gCaughtException) {
+    LorrinExceptionHeader *&caught = gExceptionGlobals.caughtExceptions;
+    if (header == caught) {
         // Caught again after a rethrow inside its own catch block: one more holder.
         ++header->handlerCount;
     } else {
-        header->nextCaught = gCaughtException;
+        header->nextCaught = caught;
         header->handlerCount = 1;
-        gCaughtException = header;
+        caught = header;
     }
     header->rethrown = 0;
-    void *object = object_from_header(header);
+    mark_caught(header);
+    void *object = thrown_object(header);
     if (is_pointer_type(static_cast<const LorrinTypeInfo *>(header->exceptionType)))
         return *static_cast<void **>(object);
     return object;
@@ -105,11 +140,11 @@ LM_EXPORT void *__cxa_begin_catch(void *exception) {
 LM_EXPORT void *__cxa_get_exception_ptr(void *exception) {
     if (exception == nullptr)
         return nullptr;
-    return object_from_header(header_from_exception_pointer(exception));
+    return thrown_object(header_from_exception_pointer(exception));
 }
 
 LM_EXPORT void __cxa_end_catch() {
-    LorrinExceptionHeader *header = gCaughtException;
+    LorrinExceptionHeader *header = gExceptionGlobals.caughtExceptions;
     if (header == nullptr)
         return;
     if (header->handlerCount > 1) {
@@ -117,20 +152,21 @@ LM_EXPORT void __cxa_end_catch() {
         return;
     }
     header->handlerCount = 0;
-    gCaughtException = header->nextCaught;
+    gExceptionGlobals.caughtExceptions = header->nextCaught;
     header->nextCaught = nullptr;
     if (header->rethrown)
         return; // the handler that catches the rethrow ends it
-    destroy_and_free(header);
+    release_exception(header);
 }
 
 LM_EXPORT __attribute__((noreturn)) void __cxa_rethrow() {
-    LorrinExceptionHeader *header = gCaughtException;
+    LorrinExceptionHeader *header = gExceptionGlobals.caughtExceptions;
     if (header == nullptr)
         std::terminate();
     header->rethrown = 1;
     header->handlerContext = nullptr;
     header->handlerLandingPad = 0;
     header->handlerSelector = 0;
+    mark_uncaught(header);
     raise_exception(header);
 }

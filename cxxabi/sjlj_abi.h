@@ -36,6 +36,8 @@ struct alignas(16) LorrinExceptionHeader {
     uint32_t handlerLandingPad;              // landing-pad index of that handler
     int32_t handlerSelector;                 // type filter of the accepting clause
     uint8_t rethrown;                        // 1 while being rethrown
+    uint8_t uncaught;                        // 1 from a throw until a handler begins
+    uint16_t references;                     // owners: the throw, exception_ptrs
     uint32_t handlerCount;                   // active catch blocks holding the object
 };
 static_assert(sizeof(LorrinExceptionHeader) == 48);
@@ -61,8 +63,14 @@ extern "C" {
 
 // Head of the frame list, innermost frame first.
 extern LorrinSjLjContext *gSjLjHead;
-// Top of the stack of exceptions whose catch blocks have begun and not ended.
-extern LorrinExceptionHeader *gCaughtException;
+// The exception state that the Itanium ABI lays out for __cxa_get_globals: the top of
+// the stack of exceptions whose catch blocks have begun and not ended, and the number of
+// exceptions thrown and not yet caught. One for the whole machine: there are no threads.
+struct LorrinExceptionGlobals {
+    LorrinExceptionHeader *caughtExceptions;
+    unsigned int uncaughtExceptions;
+};
+extern LorrinExceptionGlobals gExceptionGlobals;
 
 // Enters a frame's landing-pad dispatch code with its stack and frame pointers.
 [[noreturn]] void lorrinboot_sjlj_jump(LorrinSjLjContext *context);
@@ -84,9 +92,25 @@ uint64_t read_unaligned(const uint8_t *address, unsigned count);
 [[noreturn]] void continue_unwind(LorrinExceptionHeader *header);
 
 void *object_from_header(LorrinExceptionHeader *header);
+LorrinExceptionHeader *header_from_object(void *object);
+// The object handlers of the exception receive: its own, or for an exception thrown
+// again from an exception_ptr, the original object that it stands for.
+void *thrown_object(LorrinExceptionHeader *header);
+// Owners of an exception object: the throw (until the last catch of it ends) and each
+// exception_ptr. Adding one beyond the count's range terminates; dropping the last
+// destroys and frees the object.
+void retain_exception(LorrinExceptionHeader *header);
+void release_exception(LorrinExceptionHeader *header);
 // Header to exception pointer, and back (a null exception pointer gives a null header).
 void *exception_pointer(LorrinExceptionHeader *header);
 LorrinExceptionHeader *header_from_exception_pointer(void *exception);
+}
+
+// Entry points of the runtime that other parts of it call too.
+extern "C" {
+void *__cxa_allocate_exception(size_t objectSize);
+[[noreturn]] void __cxa_throw(void *object, const void *type, LorrinDestructor destructor);
+void *__cxa_begin_catch(void *exception);
 }
 
 namespace std {

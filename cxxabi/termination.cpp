@@ -1,16 +1,45 @@
-// Unrecoverable language-level errors end here: the machine stops. There is no
-// terminate handler and no standard exception class to throw instead.
+// Unrecoverable language-level errors end here: the program's terminate handler runs,
+// then the machine stops.
 #include "cxxabi/sjlj_abi.h"
 #include "host/program_api.h"
 
 #include <stdlib.h>
 
-extern "C" void *__cxa_begin_catch(void *exception);
+namespace std {
+using terminate_handler = void (*)();
+terminate_handler set_terminate(terminate_handler handler) noexcept;
+terminate_handler get_terminate() noexcept;
+} // namespace std
+
+namespace {
+
+// Null means the default handler, abort.
+std::terminate_handler gTerminateHandler = nullptr;
+bool gTerminateHandlerRan = false;
+
+} // namespace
 
 namespace std {
+
+terminate_handler set_terminate(terminate_handler handler) noexcept {
+    terminate_handler previous = get_terminate();
+    gTerminateHandler = handler;
+    return previous;
+}
+
+terminate_handler get_terminate() noexcept {
+    return gTerminateHandler != nullptr ? gTerminateHandler : abort;
+}
+
+// The handler runs once: when it returns, or calls terminate again, the machine stops.
 [[noreturn]] void terminate() noexcept {
+    if (gTerminateHandler != nullptr && !gTerminateHandlerRan) {
+        gTerminateHandlerRan = true;
+        gTerminateHandler();
+    }
     abort();
 }
+
 } // namespace std
 
 // Landing pads of functions that must not throw: the exception counts as caught.
@@ -19,20 +48,7 @@ LM_EXPORT __attribute__((noreturn)) void __clang_call_terminate(void *exception)
     std::terminate();
 }
 
-// Failed dynamic_cast to a reference, typeid of a null pointer, call of a deleted
-// virtual function, new[] with a bad length: each would throw a standard exception.
-LM_EXPORT __attribute__((noreturn)) void __cxa_bad_cast() {
-    std::terminate();
-}
-
-LM_EXPORT __attribute__((noreturn)) void __cxa_bad_typeid() {
-    std::terminate();
-}
-
+// A call of a deleted virtual function.
 LM_EXPORT __attribute__((noreturn)) void __cxa_deleted_virtual() {
-    std::terminate();
-}
-
-LM_EXPORT __attribute__((noreturn)) void __cxa_throw_bad_array_new_length() {
     std::terminate();
 }
