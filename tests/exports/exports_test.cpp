@@ -42,6 +42,8 @@ const char *const kInternalNames[] = {
     "gSjLjHead", "gCaughtException", "lorrinboot_sjlj_jump", "type_matches", "inspect_context",
     "read_encoded_pointer", "read_uleb128", "read_sleb128", "read_unaligned", "raise_exception",
     "continue_unwind", "object_from_header", "exception_pointer", "header_from_exception_pointer",
+    "gExceptionGlobals", "header_from_object", "thrown_object", "retain_exception", "release_exception",
+    "lm_plain_exception_destroy", "lm_message_exception_what", "lm_bad_cast_construct", "lm_runtime_error_copy",
     // Each module has its own __dso_handle
     "__dso_handle",
     // Core containers
@@ -106,6 +108,23 @@ const char *const kCoreExports[] = {
     "fopen", "freopen", "fclose", "fread", "fwrite", "fgetc", "getc", "getchar", "ungetc", "fgets", "fputc",
     "putc", "putchar", "fputs", "puts", "printf", "fprintf", "vprintf", "vfprintf", "fflush", "fseek", "ftell",
     "feof", "ferror", "clearerr", "remove", "rename", "setvbuf", "tmpfile", "tmpnam", "exit", "calloc",
+    // Ordinary C++: termination, exceptions in flight and being handled, exception_ptr
+    "_ZSt13set_terminatePFvvE", "_ZSt13get_terminatev", "_ZSt19uncaught_exceptionsv", "_ZSt18uncaught_exceptionv",
+    "__cxa_uncaught_exceptions", "__cxa_uncaught_exception", "__cxa_get_globals", "__cxa_get_globals_fast",
+    "__cxa_current_exception_type", "__cxa_current_primary_exception", "__cxa_rethrow_primary_exception",
+    "__cxa_increment_exception_refcount", "__cxa_decrement_exception_refcount",
+    // The standard exception classes: type_infos, vtables, what(), the constructors from a message
+    "_ZTISt9exception", "_ZTVSt9exception", "_ZNKSt9exception4whatEv", "_ZNSt9exceptionD2Ev",
+    "_ZTISt13bad_exception", "_ZTVSt13bad_exception", "_ZTISt8bad_cast", "_ZTVSt8bad_cast", "_ZTISt10bad_typeid",
+    "_ZTVSt10bad_typeid", "_ZTISt9bad_alloc", "_ZTVSt9bad_alloc", "_ZTISt20bad_array_new_length",
+    "_ZTVSt20bad_array_new_length", "_ZTISt11logic_error", "_ZTVSt11logic_error", "_ZNKSt11logic_error4whatEv",
+    "_ZNSt11logic_errorC1EPKc", "_ZTISt12domain_error", "_ZTVSt12domain_error", "_ZNSt12domain_errorC1EPKc",
+    "_ZTISt16invalid_argument", "_ZTVSt16invalid_argument", "_ZNSt16invalid_argumentC1EPKc", "_ZTISt12length_error",
+    "_ZTVSt12length_error", "_ZNSt12length_errorC1EPKc", "_ZTISt12out_of_range", "_ZTVSt12out_of_range",
+    "_ZNSt12out_of_rangeC1EPKc", "_ZTISt13runtime_error", "_ZTVSt13runtime_error", "_ZNKSt13runtime_error4whatEv",
+    "_ZNSt13runtime_errorC1EPKc", "_ZTISt11range_error", "_ZTVSt11range_error", "_ZNSt11range_errorC1EPKc",
+    "_ZTISt14overflow_error", "_ZTVSt14overflow_error", "_ZNSt14overflow_errorC1EPKc", "_ZTISt15underflow_error",
+    "_ZTVSt15underflow_error", "_ZNSt15underflow_errorC1EPKc",
 };
 
 class ExportsTest : public ::testing::Test {
