@@ -77,6 +77,14 @@ void release_message(const char *text) {
         free(const_cast<char *>(text) - sizeof(size_t));
 }
 
+const char *message_of(const void *object) {
+    return static_cast<const MessageException *>(object)->message;
+}
+
+void set_up(void *self, const LorrinExceptionVtable &vtable, const char *message) {
+    *static_cast<MessageException *>(self) = {vtable.address_point(), message};
+}
+
 } // namespace
 
 // The members every class of one kind shares. They have C names so that the exported
@@ -90,7 +98,7 @@ void lm_plain_exception_delete(void *self) {
 }
 
 void lm_message_exception_destroy(void *self) {
-    release_message(static_cast<MessageException *>(self)->message);
+    release_message(message_of(self));
 }
 
 void lm_message_exception_delete(void *self) {
@@ -99,14 +107,14 @@ void lm_message_exception_delete(void *self) {
 }
 
 const char *lm_message_exception_what(const void *self) {
-    return static_cast<const MessageException *>(self)->message;
+    return message_of(self);
 }
 
+// Shares the other's text before letting go of its own: assigning to itself is safe.
 void *lm_message_exception_assign(void *self, const void *other) {
-    auto *target = static_cast<MessageException *>(self);
-    const char *message = share_message(static_cast<const MessageException *>(other)->message);
-    release_message(target->message);
-    target->message = message;
+    const char *message = share_message(message_of(other));
+    release_message(message_of(self));
+    static_cast<MessageException *>(self)->message = message;
     return self;
 }
 
@@ -115,61 +123,60 @@ void *lm_message_exception_assign(void *self, const void *other) {
 // Exports `target` under the mangled name too.
 #define LBW_ALIAS_ID2(n) lbw_alias_##n
 #define LBW_ALIAS_ID(n) LBW_ALIAS_ID2(n)
-#define LBW_EXPORT_AS(mangled, target)                                                            \
+#define LBW_EXPORT_AS(mangled, target)                                                             \
     extern "C" __typeof__(target) LBW_ALIAS_ID(__COUNTER__) __asm__(mangled) __attribute__((alias(#target)));
 
 // type_infos: std::exception has no base; every other class has one public base.
-#define LBW_ROOT_TYPE(id, code)                                                                   \
-    extern const LorrinTypeInfo id##_type __asm__("_ZTISt" code);                                 \
+#define LBW_ROOT_TYPE(id, code)                                                                    \
+    extern const LorrinTypeInfo id##_type __asm__("_ZTISt" code);                                  \
     const LorrinTypeInfo id##_type = {gClassTypeInfoVtable.address_point(), "St" code};
 
-#define LBW_DERIVED_TYPE(id, code, base)                                                          \
-    extern const LorrinSiClassTypeInfo id##_type __asm__("_ZTISt" code);                          \
-    const LorrinSiClassTypeInfo id##_type = {                                                     \
+#define LBW_DERIVED_TYPE(id, code, base)                                                           \
+    extern const LorrinSiClassTypeInfo id##_type __asm__("_ZTISt" code);                           \
+    const LorrinSiClassTypeInfo id##_type = {                                                      \
         {gSiClassTypeInfoVtable.address_point(), "St" code}, type_of(base##_type)};
 
 // A class without a message: what() names the class; the default constructor, the
 // destructors and what().
-#define LBW_PLAIN_CLASS(id, code, text)                                                           \
-    extern "C" const char *lm_##id##_what(const void *) {                                         \
-        return text;                                                                              \
-    }                                                                                             \
-    extern const LorrinExceptionVtable id##_vtable __asm__("_ZTVSt" code);                              \
-    const LorrinExceptionVtable id##_vtable = {0, type_of(id##_type), lm_plain_exception_destroy,       \
-                                         lm_plain_exception_delete, lm_##id##_what};              \
-    extern "C" void lm_##id##_construct(void *self) {                                             \
-        static_cast<PlainException *>(self)->vtable = id##_vtable.address_point();                \
-    }                                                                                             \
-    LBW_EXPORT_AS("_ZNSt" code "C1Ev", lm_##id##_construct)                                       \
-    LBW_EXPORT_AS("_ZNSt" code "C2Ev", lm_##id##_construct)                                       \
-    LBW_EXPORT_AS("_ZNSt" code "D0Ev", lm_plain_exception_delete)                                 \
-    LBW_EXPORT_AS("_ZNSt" code "D1Ev", lm_plain_exception_destroy)                                \
-    LBW_EXPORT_AS("_ZNSt" code "D2Ev", lm_plain_exception_destroy)                                \
+#define LBW_PLAIN_CLASS(id, code, text)                                                                \
+    extern "C" const char *lm_##id##_what(const void *) {                                              \
+        return text;                                                                                   \
+    }                                                                                                  \
+    extern const LorrinExceptionVtable id##_vtable __asm__("_ZTVSt" code);                             \
+    const LorrinExceptionVtable id##_vtable = {                                                        \
+        0, type_of(id##_type), lm_plain_exception_destroy, lm_plain_exception_delete, lm_##id##_what}; \
+    extern "C" void lm_##id##_construct(void *self) {                                                  \
+        static_cast<PlainException *>(self)->vtable = id##_vtable.address_point();                     \
+    }                                                                                                  \
+    LBW_EXPORT_AS("_ZNSt" code "C1Ev", lm_##id##_construct)                                            \
+    LBW_EXPORT_AS("_ZNSt" code "C2Ev", lm_##id##_construct)                                            \
+    LBW_EXPORT_AS("_ZNSt" code "D0Ev", lm_plain_exception_delete)                                      \
+    LBW_EXPORT_AS("_ZNSt" code "D1Ev", lm_plain_exception_destroy)                                     \
+    LBW_EXPORT_AS("_ZNSt" code "D2Ev", lm_plain_exception_destroy)                                     \
     LBW_EXPORT_AS("_ZNKSt" code "4whatEv", lm_##id##_what)
 
 // A class with a message: constructed from a C string (copied), copied and moved (the
 // text shared), assigned; what() is the message. Moving leaves the source a copy.
-#define LBW_MESSAGE_CLASS(id, code)                                                               \
+#define LBW_MESSAGE_CLASS(id, code)                                                                     \
     extern const LorrinExceptionVtable id##_vtable __asm__("_ZTVSt" code);                              \
     const LorrinExceptionVtable id##_vtable = {0, type_of(id##_type), lm_message_exception_destroy,     \
-                                         lm_message_exception_delete, lm_message_exception_what}; \
-    extern "C" void lm_##id##_construct(void *self, const char *text) {                           \
-        *static_cast<MessageException *>(self) = {id##_vtable.address_point(), new_message(text)}; \
-    }                                                                                             \
-    extern "C" void lm_##id##_copy(void *self, const void *other) {                               \
-        const char *message = static_cast<const MessageException *>(other)->message;              \
-        *static_cast<MessageException *>(self) = {id##_vtable.address_point(), share_message(message)}; \
-    }                                                                                             \
-    LBW_EXPORT_AS("_ZNSt" code "C1EPKc", lm_##id##_construct)                                     \
-    LBW_EXPORT_AS("_ZNSt" code "C2EPKc", lm_##id##_construct)                                     \
-    LBW_EXPORT_AS("_ZNSt" code "C1ERKS_", lm_##id##_copy)                                         \
-    LBW_EXPORT_AS("_ZNSt" code "C2ERKS_", lm_##id##_copy)                                         \
-    LBW_EXPORT_AS("_ZNSt" code "C1EOS_", lm_##id##_copy)                                          \
-    LBW_EXPORT_AS("_ZNSt" code "C2EOS_", lm_##id##_copy)                                          \
-    LBW_EXPORT_AS("_ZNSt" code "aSERKS_", lm_message_exception_assign)                            \
-    LBW_EXPORT_AS("_ZNSt" code "aSEOS_", lm_message_exception_assign)                             \
-    LBW_EXPORT_AS("_ZNSt" code "D0Ev", lm_message_exception_delete)                               \
-    LBW_EXPORT_AS("_ZNSt" code "D1Ev", lm_message_exception_destroy)                              \
+                                               lm_message_exception_delete, lm_message_exception_what}; \
+    extern "C" void lm_##id##_construct(void *self, const char *text) {                                 \
+        set_up(self, id##_vtable, new_message(text));                                                   \
+    }                                                                                                   \
+    extern "C" void lm_##id##_copy(void *self, const void *other) {                                     \
+        set_up(self, id##_vtable, share_message(message_of(other)));                                    \
+    }                                                                                                   \
+    LBW_EXPORT_AS("_ZNSt" code "C1EPKc", lm_##id##_construct)                                           \
+    LBW_EXPORT_AS("_ZNSt" code "C2EPKc", lm_##id##_construct)                                           \
+    LBW_EXPORT_AS("_ZNSt" code "C1ERKS_", lm_##id##_copy)                                               \
+    LBW_EXPORT_AS("_ZNSt" code "C2ERKS_", lm_##id##_copy)                                               \
+    LBW_EXPORT_AS("_ZNSt" code "C1EOS_", lm_##id##_copy)                                                \
+    LBW_EXPORT_AS("_ZNSt" code "C2EOS_", lm_##id##_copy)                                                \
+    LBW_EXPORT_AS("_ZNSt" code "aSERKS_", lm_message_exception_assign)                                  \
+    LBW_EXPORT_AS("_ZNSt" code "aSEOS_", lm_message_exception_assign)                                   \
+    LBW_EXPORT_AS("_ZNSt" code "D0Ev", lm_message_exception_delete)                                     \
+    LBW_EXPORT_AS("_ZNSt" code "D1Ev", lm_message_exception_destroy)                                    \
     LBW_EXPORT_AS("_ZNSt" code "D2Ev", lm_message_exception_destroy)
 
 LBW_ROOT_TYPE(exception, "9exception")
