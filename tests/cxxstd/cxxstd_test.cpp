@@ -63,7 +63,8 @@ const Scenario kScenarios[] = {
       "handler: 0 in flight, handling St13runtime_error, on the stack", "after: 0 in flight, nothing handled"}},
     // A private or protected base gives null; public ones, single, second or virtual, as before.
     {"dynamic_cast_access",
-     {"public 1, public second 1, public virtual 1", "private 1, protected 1, private second 1, through private 1",
+     {"public: object, public second: object, public virtual: object",
+      "private: null, protected: null, private second: null, through private: null",
       "reference: std::bad_cast", "typeid: std::bad_typeid"}},
     {"assertion_under_ndebug", {"not checked"}},
 };

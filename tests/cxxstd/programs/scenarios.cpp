@@ -99,9 +99,11 @@ struct PrivateSecond : Other, private Base {
 };
 struct ThroughPrivate : Private {};
 
+// A down-cast from the Base part of `object`: its address, or null.
 template <class To>
-[[gnu::noinline]] bool cast_succeeds(Base *from, To *expected) {
-    return dynamic_cast<To *>(from) == expected;
+[[gnu::noinline]] const char *cast_from_base(To &object, Base *from) {
+    To *result = dynamic_cast<To *>(from);
+    return result == &object ? "object" : result == nullptr ? "null" : "elsewhere";
 }
 
 } // namespace
@@ -219,12 +221,12 @@ int dynamic_cast_access() {
     Protected isProtected;
     PrivateSecond privateSecond;
     ThroughPrivate throughPrivate;
-    line("public %d, public second %d, public virtual %d", cast_succeeds(&isPublic, &isPublic),
-         cast_succeeds(&publicSecond, &publicSecond), cast_succeeds(&publicVirtual, &publicVirtual));
-    line("private %d, protected %d, private second %d, through private %d",
-         cast_succeeds<Private>(isPrivate.base_part(), nullptr), cast_succeeds<Protected>(isProtected.base_part(), nullptr),
-         cast_succeeds<PrivateSecond>(privateSecond.base_part(), nullptr),
-         cast_succeeds<ThroughPrivate>(throughPrivate.base_part(), nullptr));
+    line("public: %s, public second: %s, public virtual: %s", cast_from_base(isPublic, &isPublic),
+         cast_from_base(publicSecond, &publicSecond), cast_from_base(publicVirtual, &publicVirtual));
+    line("private: %s, protected: %s, private second: %s, through private: %s",
+         cast_from_base(isPrivate, isPrivate.base_part()), cast_from_base(isProtected, isProtected.base_part()),
+         cast_from_base(privateSecond, privateSecond.base_part()),
+         cast_from_base(throughPrivate, throughPrivate.base_part()));
     Base &base = isPublic;
     try {
         (void)dynamic_cast<PublicSecond &>(base);
