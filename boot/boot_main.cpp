@@ -157,7 +157,8 @@ extern "C" void boot_main(uint32_t magic, uint32_t info_address) {
     // memory, goes to the program through the hand-off area.
     uint64_t heap_start = (pool.next + 0xFFF) & ~uint64_t{0xFFF};
     uint64_t heap_size = ((pool.end - heap_start) / 2) & ~uint64_t{0xFFF};
-    host_heap().init(physical<void>(heap_start), heap_size);
+    if (!host_heap().add_region(physical<void>(heap_start), heap_size))
+        fatal("no memory for the host heap");
     file_store().init(&host_heap());
     if (info.mods_count >= 3) {
         const MultibootModule &files = modules[2];

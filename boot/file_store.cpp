@@ -37,7 +37,7 @@ bool FileStore::normalize(const char *path, char *out) {
     return true;
 }
 
-void FileStore::init(Heap *heap) {
+void FileStore::init(hostcore::Heap *heap) {
     heap_ = heap;
     files_ = nullptr;
     count_ = capacity_ = 0;
@@ -76,7 +76,7 @@ void FileStore::retire(File &file) {
 bool FileStore::add(const char *normalized, const uint8_t *data, uint32_t size, bool owned) {
     if (count_ == capacity_) {
         uint32_t capacity = capacity_ ? capacity_ * 2 : 16;
-        auto *grown = static_cast<File *>(heap_->resize(files_, uint64_t{capacity} * sizeof(File)));
+        auto *grown = static_cast<File *>(heap_->reallocate(files_, uint64_t{capacity} * sizeof(File)));
         if (!grown)
             return false;
         files_ = grown;

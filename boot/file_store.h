@@ -8,7 +8,7 @@
 // "a//b" and "./x/../a/b" name the same file.
 #pragma once
 
-#include "boot/heap.h"
+#include "hostcore/heap.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -20,7 +20,7 @@ public:
     static constexpr size_t kMaximumPath = 256;
 
     // Files and the store's own records come from `heap`.
-    void init(Heap *heap);
+    void init(hostcore::Heap *heap);
     // Adds the regular files of the archive; their bytes stay where the archive lies.
     // Returns null on success or a message (the files read before the fault are kept).
     const char *load_archive(const uint8_t *archive, uint64_t size);
@@ -53,7 +53,7 @@ private:
     void retire(File &file);
     bool add(const char *normalized, const uint8_t *data, uint32_t size, bool owned);
 
-    Heap *heap_ = nullptr;
+    hostcore::Heap *heap_ = nullptr;
     File *files_ = nullptr;
     uint32_t count_ = 0;
     uint32_t capacity_ = 0;

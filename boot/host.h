@@ -2,11 +2,11 @@
 #pragma once
 
 #include "boot/file_store.h"
-#include "boot/heap.h"
+#include "hostcore/heap.h"
 
 namespace lbw::boot {
 
-Heap &host_heap();
+hostcore::Heap &host_heap();
 FileStore &file_store();
 
 // Fills the program API table at 0x6800 with the host's entries; the ready word last.

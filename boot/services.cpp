@@ -18,7 +18,7 @@ unsigned char *decode_png(const unsigned char *data, int size, int *width, int *
 
 namespace {
 
-Heap gHeap;
+hostcore::Heap gHeap;
 FileStore gFiles;
 
 void console_write_line(const char *text) {
@@ -90,7 +90,7 @@ void heap_free(void *pointer) {
 }
 
 void *heap_realloc(void *pointer, uint64_t size) {
-    return gHeap.resize(pointer, size);
+    return gHeap.reallocate(pointer, size);
 }
 
 int stat_file(const char *path, LmBaremetalProgramFileInfo *info) {
@@ -189,7 +189,7 @@ uint32_t entry(Fn *function) {
 
 } // namespace
 
-Heap &host_heap() {
+hostcore::Heap &host_heap() {
     return gHeap;
 }
 
@@ -255,7 +255,7 @@ extern "C" void *lbw_boot_png_allocate(size_t size) {
 }
 
 extern "C" void *lbw_boot_png_resize(void *pointer, size_t size) {
-    return lbw::boot::gHeap.resize(pointer, size);
+    return lbw::boot::gHeap.reallocate(pointer, size);
 }
 
 extern "C" void lbw_boot_png_release(void *pointer) {

@@ -1,7 +1,9 @@
-// The host's heap: malloc, free and realloc over an arena below 4 GiB (the library
-// carries exception-object addresses in 32-bit words). First fit over an address-ordered
-// free list, with neighbours merged on free, so that memory is reused for hours of running.
+// The substitute host's heap: the hosts' shared heap over an arena below 4 GiB (the
+// library carries exception-object addresses in 32-bit words), with what the tests need
+// around it: a record of the calls, and a hook that makes requests fail.
 #pragma once
+
+#include "hostcore/heap.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,15 +18,18 @@ public:
 
     HostHeap();
     // Forgets every block; `limit` caps the bytes the heap may hand out with headers.
+    // Also clears the records and the failure hook.
     void reset(uint64_t limit = kDefaultLimit);
 
-    void *allocate(uint64_t size);
+    void *allocate(uint64_t size) { return heap_.allocate(size); }
+    // Stops the process with a message for anything but null or a live block: a caller
+    // that frees or resizes what it does not own has a bug that must not go unseen.
     void release(void *pointer);
     void *reallocate(void *pointer, uint64_t size);
 
     // Whether `pointer` is a live block of this heap.
-    bool owns(const void *pointer) const;
-    uint64_t bytes_in_use() const { return in_use_; }
+    bool owns(const void *pointer) const { return heap_.owns(pointer); }
+    uint64_t bytes_in_use() const { return heap_.bytes_in_use(); }
     uint64_t limit() const { return limit_; }
 
     // Recording for tests: sizes asked of malloc and realloc, pointers given to free.
@@ -41,20 +46,10 @@ public:
     static void *host_realloc(void *pointer, uint64_t size);
 
 private:
-    struct Block;
-    Block *first_fit(uint64_t need);
-    void split(Block *block, uint64_t need);
-    void insert_free(Block *block);
-    void unlink_free(Block *block);
-    Block *next_of(Block *block) const;
-
     unsigned char *arena_ = nullptr;
     uint64_t arena_size_ = 0;
-    uint64_t top_ = 0;       // bytes of the arena carved into blocks so far
     uint64_t limit_ = 0;
-    uint64_t in_use_ = 0;
-    Block *free_head_ = nullptr;
-    Block *last_ = nullptr;  // highest block, for merging at the top
+    hostcore::Heap heap_;
 };
 
 } // namespace lbw::sim
