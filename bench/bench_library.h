@@ -4,7 +4,6 @@
 
 #include "simhost/host.h"
 #include "simhost/heap.h"
-#include "simhost/console.h"
 #include "simhost/loader.h"
 
 #include <memory>
@@ -13,9 +12,7 @@ namespace lbw::bench {
 
 inline sim::LoadedLibrary &library() {
     static std::unique_ptr<sim::LoadedLibrary> lib = [] {
-        sim::Host &host = sim::Host::instance();
-        host.heap().recording = false;
-        host.console().recording = false;
+        sim::Host::instance();
         return std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
     }();
     return *lib;

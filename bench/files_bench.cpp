@@ -29,7 +29,6 @@ void write_pieces_lib(benchmark::State &state) {
     auto write = fn<WriteFn>("lmfs_fwrite");
     auto flush = fn<FileFn>("lmfs_fflush");
     auto close = fn<FileFn>("lmfs_fclose");
-    sim::Host::instance().files().recording = false;
     // The substitute host keeps the flushed content in a std::string: keep glibc from
     // handing it fresh pages (and page faults) on every flush, which no real host pays.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);

@@ -61,8 +61,6 @@ int main(int argc, char **argv) {
     try {
         lbw::sim::Host &host = lbw::sim::Host::instance();
         host.heap().reset(options->memory_limit);
-        host.heap().recording = false;
-        host.console().recording = false;
         host.console().echo = stdout;
         host.console().input = stdin;
         host.console().observer = lbw::sim::remember_console_line;

@@ -13,7 +13,7 @@ void ConsoleService::reset() {
     input = nullptr;
     echo = nullptr;
     observer = nullptr;
-    recording = true;
+    recording = false;
 }
 
 void ConsoleService::host_console_write_line(const char *text) {

@@ -19,9 +19,8 @@ public:
 
     void reset();
 
-    // Every line the library sent, in order.
+    // While `recording`: every line the library sent, and every read_line call, in order.
     std::vector<std::string> lines;
-    // Every read_line call, in order.
     std::vector<ReadLineCall> reads;
     // Lines that read_line hands out, first to last; when empty and `input` is set,
     // lines are read from that file instead (the simulator uses stdin).
@@ -31,7 +30,7 @@ public:
     std::FILE *echo = nullptr;
     // When set, called with every line (the simulator keeps the last one).
     void (*observer)(const char *text) = nullptr;
-    bool recording = true;
+    bool recording = false;
 
     static void host_console_write_line(const char *text);
     static int host_read_line(char *buffer, uint32_t capacity, const char *text, uint32_t flag);

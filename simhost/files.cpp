@@ -7,7 +7,7 @@ namespace lbw::sim {
 void FileService::reset() {
     memory_.clear();
     store_ = &memory_;
-    recording = true;
+    recording = false;
     calls.clear();
     fail = nullptr;
 }

@@ -1,6 +1,6 @@
 // The host's file entries: stat_file, write_file and delete_file over a file store.
 // The in-memory store is installed by default; the simulator installs a folder.
-// Every call is recorded for the tests, and any call can be made to fail.
+// Calls are recorded for the tests when asked, and any call can be made to fail.
 #pragma once
 
 #include "simhost/file_store.h"
@@ -29,7 +29,8 @@ public:
     void use(FileStore *store) { store_ = store ? store : &memory_; }
     FileStore &store() { return *store_; }
 
-    bool recording = true;
+    // While `recording`: every call, in order.
+    bool recording = false;
     std::vector<Call> calls;
     // Calls of one kind, in order.
     std::vector<Call> calls_of(Op op) const;

@@ -39,7 +39,7 @@ void HostHeap::reset(uint64_t limit) {
     limit_ = limit < arena_size_ ? limit : arena_size_;
     heap_.reset();
     heap_.add_region(arena_, limit_);
-    recording = true;
+    recording = false;
     malloc_sizes.clear();
     realloc_sizes.clear();
     freed.clear();

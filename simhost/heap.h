@@ -1,6 +1,6 @@
 // The substitute host's heap: the hosts' shared heap over an arena below 4 GiB (the
 // library carries exception-object addresses in 32-bit words), with what the tests need
-// around it: a record of the calls, and a hook that makes requests fail.
+// around it: a record of the calls when asked for, and a hook that makes requests fail.
 #pragma once
 
 #include "hostcore/heap.h"
@@ -18,7 +18,7 @@ public:
 
     HostHeap();
     // Forgets every block; `limit` caps the bytes the heap may hand out with headers.
-    // Also clears the records and the failure hook.
+    // Also clears the records and the failure hook, and stops recording.
     void reset(uint64_t limit = kDefaultLimit);
 
     void *allocate(uint64_t size) { return heap_.allocate(size); }
@@ -32,8 +32,9 @@ public:
     uint64_t bytes_in_use() const { return heap_.bytes_in_use(); }
     uint64_t limit() const { return limit_; }
 
-    // Recording for tests: sizes asked of malloc and realloc, pointers given to free.
-    bool recording = true;
+    // Recording for tests, off unless switched on (a program may run for hours): sizes
+    // asked of malloc and realloc, pointers given to free.
+    bool recording = false;
     std::vector<uint64_t> malloc_sizes;
     std::vector<uint64_t> realloc_sizes;
     std::vector<void *> freed;

@@ -164,6 +164,14 @@ ImageDecoder &Host::images() {
     return images;
 }
 
+void Host::record_calls(bool on) {
+    record_calls_ = on;
+    heap().recording = on;
+    console().recording = on;
+    files().recording = on;
+    images().recording = on;
+}
+
 void Host::reset() {
     std::memset(reinterpret_cast<void *>(kAreaPage), 0, 0x1000);
     // Probe-heap memory holds block headers of an earlier run: give back zero pages.
@@ -192,6 +200,8 @@ void Host::reset() {
     set_entry(LM_ENTRY_POLL_POINTER, &InputService::host_poll_pointer);
     set_entry(LM_ENTRY_PNG_DECODE_FILE, &ImageDecoder::host_png_decode_file);
     set_entry(LM_ENTRY_EXIT, &host_exit);
+
+    record_calls(record_calls_);
 
     for (auto &hook : reset_hooks_)
         hook(*this);

@@ -1,7 +1,8 @@
 // The substitute host: plays LorrinBoot inside a Linux process. It maps the page that
 // holds the boot hand-off area (0x6000) and the program API table (0x6800), serves the
 // host entries through jump stubs below 4 GiB, and keeps a heap below 4 GiB. The same
-// code backs the tests (everything settable and recorded) and the simulator.
+// code backs the tests (everything settable, calls recorded when asked) and the
+// simulator (which records nothing: a program may run for hours).
 #pragma once
 
 #include "libc/include/lorrinboot/host.h"
@@ -28,8 +29,13 @@ public:
 
     // Back to the default state: a ready table of full size with every service of this
     // host installed, an empty hand-off area, a fresh heap, no recordings, no queued
-    // input. Reset hooks of further services run last.
+    // input. Reset hooks of further services run last. Whether calls are recorded
+    // stays as record_calls last set it.
     void reset();
+
+    // Makes the heap, the console, the file entries and the image decoder keep a record
+    // of every call (for tests), or none. Off until switched on.
+    void record_calls(bool on);
 
     LmBaremetalProgramApi &api();
     LmBootHandoff &handoff();
@@ -60,6 +66,7 @@ public:
 private:
     Host();
     std::vector<std::function<void(Host &)>> reset_hooks_;
+    bool record_calls_ = false;
 };
 
 // A 32-bit address through which `fn` can be called (a jmp stub below 4 GiB).

@@ -16,6 +16,7 @@ namespace lbw::sim {
 
 void ImageDecoder::reset() {
     root.clear();
+    recording = false;
     requests.clear();
     answer = nullptr;
     edit = nullptr;
@@ -74,7 +75,8 @@ bool ImageDecoder::decode_png(int fd, uint64_t max_bytes, std::vector<uint8_t> &
 int ImageDecoder::host_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info) {
     Host &host = Host::instance();
     ImageDecoder &decoder = host.images();
-    decoder.requests.emplace_back(path ? path : "");
+    if (decoder.recording)
+        decoder.requests.emplace_back(path ? path : "");
     if (decoder.answer)
         return decoder.answer(path, info);
     if (!path)

@@ -20,7 +20,8 @@ public:
     // The storage folder. Paths are resolved inside it only: a leading '/' names the
     // folder itself, ".." never climbs above it and symbolic links are refused.
     std::string root;
-    // Every path png_decode_file was asked for, in order.
+    // While `recording`: every path png_decode_file was asked for, in order.
+    bool recording = false;
     std::vector<std::string> requests;
     // When set, answers png_decode_file instead of decoding (for hosts that misbehave).
     std::function<int(const char *path, LmBaremetalProgramImageInfo *info)> answer;

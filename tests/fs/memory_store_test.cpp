@@ -1,6 +1,9 @@
-// The substitute host's in-memory file store and the recording of the file entries.
+// The substitute host's in-memory file store and the recording of the host entries.
+#include "simhost/console.h"
 #include "simhost/files.h"
+#include "simhost/heap.h"
 #include "simhost/host.h"
+#include "simhost/images.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +38,7 @@ TEST(MemoryStoreTest, BytesHandedOutStayInPlaceWhateverHappensLater) {
 
 TEST(MemoryStoreTest, EntriesRecordEveryCallCanFailAndAreResetWithTheHost) {
     FileService &files = Host::instance().files();
+    Host::instance().record_calls(true);
     Host::instance().reset();
     LmBaremetalProgramFileInfo info{};
     EXPECT_EQ(FileService::host_write_file("a", "xyz", 3), 1);
@@ -64,6 +68,34 @@ TEST(MemoryStoreTest, EntriesRecordEveryCallCanFailAndAreResetWithTheHost) {
     EXPECT_EQ(&files.store(), &files.memory());
     for (uint32_t entry : {LM_ENTRY_STAT_FILE, LM_ENTRY_WRITE_FILE, LM_ENTRY_DELETE_FILE})
         EXPECT_NE(Host::instance().entry_word(entry), 0u);
+}
+
+TEST(HostRecordingTest, NothingIsRecordedUnlessTheTestAsks) {
+    Host &host = Host::instance();
+    host.record_calls(false); // as in the simulator, whose programs may run for hours
+    host.reset();
+    HostHeap::host_free(HostHeap::host_realloc(HostHeap::host_malloc(8), 64));
+    ConsoleService::host_console_write_line("line");
+    char buffer[8];
+    ConsoleService::host_read_line(buffer, sizeof buffer, "", 0);
+    LmBaremetalProgramFileInfo info{};
+    FileService::host_write_file("a", "xyz", 3);
+    FileService::host_stat_file("a", &info);
+    LmBaremetalProgramImageInfo image{};
+    ImageDecoder::host_png_decode_file("a.png", &image);
+    EXPECT_TRUE(host.heap().malloc_sizes.empty() && host.heap().realloc_sizes.empty() && host.heap().freed.empty());
+    EXPECT_TRUE(host.console().lines.empty() && host.console().reads.empty());
+    EXPECT_TRUE(host.files().calls.empty());
+    EXPECT_TRUE(host.images().requests.empty());
+
+    host.record_calls(true);
+    host.reset();
+    HostHeap::host_free(HostHeap::host_malloc(8));
+    ConsoleService::host_console_write_line("line");
+    ImageDecoder::host_png_decode_file("a.png", &image);
+    EXPECT_EQ(host.heap().freed.size(), 1u);
+    EXPECT_EQ(host.console().lines.size(), 1u);
+    EXPECT_EQ(host.images().requests.size(), 1u);
 }
 
 } // namespace
