@@ -33,25 +33,27 @@ template <class E, class... Args>
 }
 
 // The dynamic type's name as caught by the root class, then what() caught by the root
-// class, by the class itself and by its parent.
+// class, by the class itself and by its parent. The texts are copied inside the handlers:
+// a message goes with the last exception object that holds it.
 template <class E, class Parent, class... Args>
 void catch_three_ways(Args... args) {
-    const char *name = "?", *asRoot = "?", *asItself = "?", *asParent = "?";
+    const char *name = "?";
+    char asRoot[40] = "?", asItself[40] = "?", asParent[40] = "?";
     try {
         raise<E>(args...);
     } catch (const std::exception &error) {
         name = typeid(error).name();
-        asRoot = error.what();
+        snprintf(asRoot, sizeof asRoot, "%s", error.what());
         try {
             throw;
         } catch (const E &same) {
-            asItself = same.what();
+            snprintf(asItself, sizeof asItself, "%s", same.what());
         }
     }
     try {
         raise<E>(args...);
     } catch (Parent &error) {
-        asParent = error.what();
+        snprintf(asParent, sizeof asParent, "%s", error.what());
     }
     line("%s %s %s %s", name, asRoot, asItself, asParent);
 }
