@@ -35,7 +35,7 @@ typedef struct {
 } sink;
 
 static void put(sink *s, const char *text, size_t n) {
-    if (s->length < s->capacity) {
+    if (n != 0 && s->length < s->capacity) {
         size_t room = s->capacity - s->length;
         memcpy(s->buffer + s->length, text, n < room ? n : room);
     }
@@ -43,7 +43,7 @@ static void put(sink *s, const char *text, size_t n) {
 }
 
 static void put_repeated(sink *s, char c, size_t n) {
-    if (s->length < s->capacity) {
+    if (n != 0 && s->length < s->capacity) {
         size_t room = s->capacity - s->length;
         memset(s->buffer + s->length, c, n < room ? n : room);
     }
