@@ -7,9 +7,10 @@
  * double and formats it at double precision). Floating-point output is the correctly
  * rounded decimal (or hexadecimal) expansion of the exact binary value, ties to even;
  * infinities and NaNs print as inf and nan (INF, NAN for E F G A), with the sign of a
- * negative one. %p prints like %#lx, and a null pointer as (nil); a null %s argument
- * prints as (null), or as nothing when the precision is below 6. An unknown conversion is
- * copied out as written; %n and wide characters are not supported.
+ * negative one. %p prints like %#lx (the + and space flags included), and a null pointer
+ * as (nil); a null %s argument prints as (null), or as nothing when the precision is
+ * below 6. An unknown conversion is copied out as written. There is no %n, and no wide
+ * characters: l on c and s is ignored.
  *
  * At most size - 1 characters are stored, always followed by a NUL when size > 0; the
  * result is the length of the whole output, even when it was cut. The result is -1 when
