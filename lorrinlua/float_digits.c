@@ -175,3 +175,12 @@ void float_digits_fixed(double v, int decimals, float_digits *d) {
     long long keep = (long long)d->exponent + 1 + decimals;
     round_digits(d, keep < FLOAT_DIGITS_MAX ? (int)keep : FLOAT_DIGITS_MAX);
 }
+
+int float_digits_exponent(double v) {
+    uint64_t m;
+    int e;
+    float_digits d;
+    decompose(v, &m, &e);
+    exact_digits(m, e, &d);
+    return d.exponent;
+}

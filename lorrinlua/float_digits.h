@@ -18,5 +18,7 @@ typedef struct {
 LORRINLUA_INTERNAL void float_digits_significant(double v, int count, float_digits *d);
 /* v (finite, >= 0) rounded to a multiple of 10^-decimals (decimals >= 0). */
 LORRINLUA_INTERNAL void float_digits_fixed(double v, int decimals, float_digits *d);
+/* floor(log10(v)) for v finite and > 0, exactly (slowly: from the whole expansion). */
+LORRINLUA_INTERNAL int float_digits_exponent(double v);
 
 #endif

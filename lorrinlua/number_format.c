@@ -287,6 +287,11 @@ static void layout_general(field *f, const spec *sp, double v, int precision, in
     if (x < p && x >= -4) {
         long long decimals = shown - 1 - x;
         layout_fixed(f, sp, d, decimals > 0 ? decimals : 0);
+    } else if (alt && x == p && significant_count(d) == 1 && d->digit[0] == '1' && float_digits_exponent(v) < x) {
+        /* glibc's choice, kept for identical output: when rounding in fixed notation with
+         * no decimals carries into one digit too many (999.5 as %#.3g), the exponential
+         * form it falls back to keeps no decimals either: 1.e+03, not 1.00e+03. */
+        layout_exponential(f, sp, d, 0, upper, storage);
     } else {
         layout_exponential(f, sp, d, shown > 1 ? shown - 1 : 0, upper, storage);
     }
