@@ -291,6 +291,7 @@ static void layout_general(field *f, const spec *sp, double v, int precision, in
         /* glibc's choice, kept for identical output: when rounding in fixed notation with
          * no decimals carries into one digit too many (999.5 as %#.3g), the exponential
          * form it falls back to keeps no decimals either: 1.e+03, not 1.00e+03. */
+        d->count = 1;
         layout_exponential(f, sp, d, 0, upper, storage);
     } else {
         layout_exponential(f, sp, d, shown > 1 ? shown - 1 : 0, upper, storage);
