@@ -25,7 +25,7 @@ long NumbersTest::count(long fallback) {
 
 double NumbersTest::any_double() {
     double sign = below(2) ? -1 : 1;
-    switch (below(8)) {
+    switch (below(9)) {
     case 0: { // a short decimal such as 12.375 or 4.2e-7, read by the host
         char text[64];
         std::snprintf(text, sizeof text, "%llu.%llue%d", static_cast<unsigned long long>(below(100000)),
@@ -49,6 +49,9 @@ double NumbersTest::any_double() {
             9007199254740993.0, 0.5, 2.5, 1e15, 1e16, 1e17, 1e23, 9.999999999999999e22, 5e-324};
         return sign * extreme[below(std::size(extreme))];
     }
+    case 8: // just below a power of ten, where rounding carries into a new digit: 999.5
+        return sign * std::pow(10.0, static_cast<int>(below(40)) - 20) *
+               (1 - 5 * std::pow(10.0, -static_cast<int>(below(17)) - 1));
     case 5: // integral values of every size
         return sign * std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(below(80)));
     default: {

@@ -24,8 +24,9 @@ protected:
     static long count(long fallback);
 
     uint64_t below(uint64_t n) { return random() % n; }
-    // A double of a random kind: any bit pattern, a short decimal, a power of ten, a
-    // dyadic value with few bits (ties in fixed notation), a subnormal, an extreme.
+    // A double of a random kind: any bit pattern, a short decimal, a power of ten or just
+    // below one, a dyadic value with few bits (ties in fixed notation), a subnormal, an
+    // extreme.
     double any_double();
     // A string of `n` random decimal digits.
     std::string digits(size_t n);
