@@ -25,7 +25,7 @@ typedef struct {
     int precision; /* -1: none */
     enum length length;
     char conversion;
-} spec;
+} directive;
 
 /* The destination: `length` counts every character produced, stored or not. */
 typedef struct {
@@ -88,11 +88,11 @@ static void add_zeros(field *f, size_t n) {
     add_text(f, NULL, n);
 }
 
-static void emit(sink *s, const spec *sp, const field *f) {
+static void emit(sink *s, const directive *dir, const field *f) {
     size_t total = f->prefix_size + f->size;
-    size_t pad = (size_t)sp->width > total ? (size_t)sp->width - total : 0;
-    int left = sp->flags & FLAG_LEFT;
-    int zeros = f->zero_pad && (sp->flags & FLAG_ZERO) && !left;
+    size_t pad = (size_t)dir->width > total ? (size_t)dir->width - total : 0;
+    int left = dir->flags & FLAG_LEFT;
+    int zeros = f->zero_pad && (dir->flags & FLAG_ZERO) && !left;
     if (!left && !zeros)
         put_repeated(s, ' ', pad);
     put(s, f->prefix, f->prefix_size);
@@ -108,12 +108,12 @@ static void emit(sink *s, const spec *sp, const field *f) {
         put_repeated(s, ' ', pad);
 }
 
-static void add_sign(field *f, const spec *sp, int negative) {
+static void add_sign(field *f, const directive *dir, int negative) {
     if (negative)
         add_prefix(f, '-');
-    else if (sp->flags & FLAG_PLUS)
+    else if (dir->flags & FLAG_PLUS)
         add_prefix(f, '+');
-    else if (sp->flags & FLAG_SPACE)
+    else if (dir->flags & FLAG_SPACE)
         add_prefix(f, ' ');
 }
 
@@ -153,24 +153,24 @@ static char *unsigned_digits(uint64_t value, unsigned base, int upper, char *end
     return p;
 }
 
-static void format_integer(sink *s, const spec *sp, uint64_t value, int negative) {
+static void format_integer(sink *s, const directive *dir, uint64_t value, int negative) {
     char buffer[24];
     char *end = buffer + sizeof buffer;
-    char c = sp->conversion;
+    char c = dir->conversion;
     unsigned base = c == 'o' ? 8 : (c == 'x' || c == 'X' || c == 'p') ? 16 : 10;
     char *digits = unsigned_digits(value, base, c == 'X', end);
     size_t count = (size_t)(end - digits);
     size_t zeros = 0;
     field f;
     field_start(&f);
-    if (sp->precision >= 0) {
-        if (value == 0 && sp->precision == 0)
+    if (dir->precision >= 0) {
+        if (value == 0 && dir->precision == 0)
             count = 0;
-        if ((size_t)sp->precision > count)
-            zeros = (size_t)sp->precision - count;
+        if ((size_t)dir->precision > count)
+            zeros = (size_t)dir->precision - count;
     }
-    add_sign(&f, sp, negative);
-    if (sp->flags & FLAG_ALT) {
+    add_sign(&f, dir, negative);
+    if (dir->flags & FLAG_ALT) {
         if (base == 8 && zeros == 0 && (count == 0 || *digits != '0'))
             zeros = 1;
         if (base == 16 && value != 0) {
@@ -180,30 +180,30 @@ static void format_integer(sink *s, const spec *sp, uint64_t value, int negative
     }
     add_zeros(&f, zeros);
     add_text(&f, digits, count);
-    f.zero_pad = sp->precision < 0;
-    emit(s, sp, &f);
+    f.zero_pad = dir->precision < 0;
+    emit(s, dir, &f);
 }
 
-static void format_text(sink *s, const spec *sp, const char *text, size_t n) {
+static void format_text(sink *s, const directive *dir, const char *text, size_t n) {
     field f;
     field_start(&f);
     add_text(&f, text, n);
-    emit(s, sp, &f);
+    emit(s, dir, &f);
 }
 
-static void format_string(sink *s, const spec *sp, const char *text) {
+static void format_string(sink *s, const directive *dir, const char *text) {
     if (!text)
-        text = sp->precision < 0 || sp->precision >= 6 ? "(null)" : "";
+        text = dir->precision < 0 || dir->precision >= 6 ? "(null)" : "";
     size_t n;
-    if (sp->precision < 0) {
+    if (dir->precision < 0) {
         n = strlen(text);
     } else {
         /* Never look past the precision: the text need not be terminated. */
-        size_t limit = (size_t)sp->precision;
+        size_t limit = (size_t)dir->precision;
         for (n = 0; n < limit && text[n] != 0; n++)
             continue;
     }
-    format_text(s, sp, text, n);
+    format_text(s, dir, text, n);
 }
 
 /* ---- Floating point ---- */
@@ -221,10 +221,10 @@ static void add_exponent(field *f, char letter, int exponent, char *storage) {
 }
 
 /* d as d.ddd with `precision` decimals and an exponent; d->count <= precision + 1. */
-static void layout_exponential(field *f, const spec *sp, const float_digits *d, long long precision, int upper,
+static void layout_exponential(field *f, const directive *dir, const float_digits *d, long long precision, int upper,
                                char *storage) {
     add_text(f, d->count > 0 ? d->digit : "0", 1);
-    if (precision > 0 || (sp->flags & FLAG_ALT))
+    if (precision > 0 || (dir->flags & FLAG_ALT))
         add_text(f, ".", 1);
     size_t shown = d->count > 1 ? (size_t)d->count - 1 : 0;
     add_text(f, d->digit + 1, shown);
@@ -233,7 +233,7 @@ static void layout_exponential(field *f, const spec *sp, const float_digits *d, 
 }
 
 /* d with `decimals` decimals; d holds no digit below 10^-decimals. */
-static void layout_fixed(field *f, const spec *sp, const float_digits *d, long long decimals) {
+static void layout_fixed(field *f, const directive *dir, const float_digits *d, long long decimals) {
     int exponent = d->exponent;
     int count = d->count;
     if (count == 0 || exponent < 0) {
@@ -244,7 +244,7 @@ static void layout_fixed(field *f, const spec *sp, const float_digits *d, long l
         add_text(f, d->digit, held);
         add_zeros(f, integral - held);
     }
-    if (decimals > 0 || (sp->flags & FLAG_ALT))
+    if (decimals > 0 || (dir->flags & FLAG_ALT))
         add_text(f, ".", 1);
     if (decimals == 0)
         return;
@@ -269,7 +269,7 @@ static int significant_count(const float_digits *d) {
     return n;
 }
 
-static void layout_general(field *f, const spec *sp, double v, int precision, int upper, float_digits *d,
+static void layout_general(field *f, const directive *dir, double v, int precision, int upper, float_digits *d,
                            char *storage) {
     int p = precision < 0 ? 6 : precision == 0 ? 1 : precision;
     if (v == 0) {
@@ -280,43 +280,43 @@ static void layout_general(field *f, const spec *sp, double v, int precision, in
     }
     int x = d->exponent;
     /* Without #, trailing zeros go, and the point with them when no decimal is left. */
-    int alt = sp->flags & FLAG_ALT;
+    int alt = dir->flags & FLAG_ALT;
     if (!alt)
         d->count = significant_count(d);
     long long shown = alt ? p : d->count;
     if (x < p && x >= -4) {
         long long decimals = shown - 1 - x;
-        layout_fixed(f, sp, d, decimals > 0 ? decimals : 0);
+        layout_fixed(f, dir, d, decimals > 0 ? decimals : 0);
     } else if (alt && x == p && significant_count(d) == 1 && d->digit[0] == '1' && float_digits_exponent(v) < x) {
         /* glibc's choice, kept for identical output: when rounding in fixed notation with
          * no decimals carries into one digit too many (999.5 as %#.3g), the exponential
          * form it falls back to keeps no decimals either: 1.e+03, not 1.00e+03. */
         d->count = 1;
-        layout_exponential(f, sp, d, 0, upper, storage);
+        layout_exponential(f, dir, d, 0, upper, storage);
     } else {
-        layout_exponential(f, sp, d, shown > 1 ? shown - 1 : 0, upper, storage);
+        layout_exponential(f, dir, d, shown > 1 ? shown - 1 : 0, upper, storage);
     }
 }
 
-static void layout_hexadecimal(field *f, const spec *sp, uint64_t bits, int upper, char *storage) {
+static void layout_hexadecimal(field *f, const directive *dir, uint64_t bits, int upper, char *storage) {
     const char *digits = upper ? upper_digits : lower_digits;
     int biased = (int)(bits >> 52) & 0x7FF;
     uint64_t mantissa = bits & ((UINT64_C(1) << 52) - 1);
     uint64_t lead = biased != 0;
     int exponent = biased == 0 ? (mantissa == 0 ? 0 : -1022) : biased - 1023;
     int shown = 13;
-    if (sp->precision >= 0 && sp->precision < 13) {
+    if (dir->precision >= 0 && dir->precision < 13) {
         /* Round the 1 + 52 bit significand to 4 * precision fraction bits, ties to even. */
-        int drop = 52 - 4 * sp->precision;
+        int drop = 52 - 4 * dir->precision;
         uint64_t full = lead << 52 | mantissa;
         uint64_t rest = full & ((UINT64_C(1) << drop) - 1), half = UINT64_C(1) << (drop - 1);
         full >>= drop;
         if (rest > half || (rest == half && (full & 1)))
             full++;
-        shown = sp->precision;
+        shown = dir->precision;
         lead = full >> (4 * shown);
         mantissa = (full & ((UINT64_C(1) << (4 * shown)) - 1)) << drop;
-    } else if (sp->precision < 0) {
+    } else if (dir->precision < 0) {
         while (shown > 0 && ((mantissa >> (52 - 4 * shown)) & 0xF) == 0)
             shown--;
     }
@@ -324,13 +324,13 @@ static void layout_hexadecimal(field *f, const spec *sp, uint64_t bits, int uppe
     add_prefix(f, upper ? 'X' : 'x');
     char *p = storage; /* lead digit, point, 13 digits, then the exponent */
     *p++ = digits[lead];
-    if (shown > 0 || sp->precision > 0 || (sp->flags & FLAG_ALT))
+    if (shown > 0 || dir->precision > 0 || (dir->flags & FLAG_ALT))
         *p++ = '.';
     for (int i = 1; i <= shown; i++)
         *p++ = digits[(mantissa >> (52 - 4 * i)) & 0xF];
     add_text(f, storage, (size_t)(p - storage));
-    if (sp->precision > 13)
-        add_zeros(f, (size_t)sp->precision - 13);
+    if (dir->precision > 13)
+        add_zeros(f, (size_t)dir->precision - 13);
     char *end = storage + 32;
     char *e = unsigned_digits((uint64_t)(exponent < 0 ? -exponent : exponent), 10, 0, end);
     *--e = exponent < 0 ? '-' : '+';
@@ -338,29 +338,29 @@ static void layout_hexadecimal(field *f, const spec *sp, uint64_t bits, int uppe
     add_text(f, e, (size_t)(end - e));
 }
 
-static void format_float(sink *s, const spec *sp, double v) {
+static void format_float(sink *s, const directive *dir, double v) {
     uint64_t bits;
     memcpy(&bits, &v, sizeof bits);
     int negative = (int)(bits >> 63);
-    char c = sp->conversion;
+    char c = dir->conversion;
     int upper = c == 'E' || c == 'F' || c == 'G' || c == 'A';
     field f;
     field_start(&f);
-    add_sign(&f, sp, negative);
+    add_sign(&f, dir, negative);
     double magnitude = negative ? -v : v;
     if ((bits & 0x7FF0000000000000) == 0x7FF0000000000000) {
         int nan = (bits & 0x000FFFFFFFFFFFFF) != 0;
         add_text(&f, nan ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf"), 3);
-        emit(s, sp, &f);
+        emit(s, dir, &f);
         return;
     }
     f.zero_pad = 1;
     char storage[40];
     float_digits d;
-    int precision = sp->precision;
+    int precision = dir->precision;
     switch (c | 0x20) {
     case 'a':
-        layout_hexadecimal(&f, sp, bits, upper, storage);
+        layout_hexadecimal(&f, dir, bits, upper, storage);
         break;
     case 'e':
         if (precision < 0)
@@ -374,19 +374,19 @@ static void format_float(sink *s, const spec *sp, double v) {
             float_digits_significant(magnitude, precision < FLOAT_DIGITS_MAX - 1 ? precision + 1 : FLOAT_DIGITS_MAX - 1,
                                      &d);
         }
-        layout_exponential(&f, sp, &d, precision, upper, storage);
+        layout_exponential(&f, dir, &d, precision, upper, storage);
         break;
     case 'f':
         if (precision < 0)
             precision = 6;
         float_digits_fixed(magnitude, precision, &d);
-        layout_fixed(&f, sp, &d, precision);
+        layout_fixed(&f, dir, &d, precision);
         break;
     default:
-        layout_general(&f, sp, magnitude, precision, upper, &d, storage);
+        layout_general(&f, dir, magnitude, precision, upper, &d, storage);
         break;
     }
-    emit(s, sp, &f);
+    emit(s, dir, &f);
 }
 
 /* ---- The directive parser ---- */
@@ -405,23 +405,23 @@ static int read_count(const char **p, int *value) {
 }
 
 /* Parses flags, width, precision and length after a %; *p ends on the conversion. */
-static int parse_spec(const char **p, spec *sp, va_list *args) {
-    sp->flags = 0;
-    sp->width = 0;
-    sp->precision = -1;
-    sp->length = LENGTH_INT;
+static int parse_directive(const char **p, directive *dir, va_list *args) {
+    dir->flags = 0;
+    dir->width = 0;
+    dir->precision = -1;
+    dir->length = LENGTH_INT;
     for (;; (*p)++) {
         char c = **p;
         if (c == '-')
-            sp->flags |= FLAG_LEFT;
+            dir->flags |= FLAG_LEFT;
         else if (c == '+')
-            sp->flags |= FLAG_PLUS;
+            dir->flags |= FLAG_PLUS;
         else if (c == ' ')
-            sp->flags |= FLAG_SPACE;
+            dir->flags |= FLAG_SPACE;
         else if (c == '#')
-            sp->flags |= FLAG_ALT;
+            dir->flags |= FLAG_ALT;
         else if (c == '0')
-            sp->flags |= FLAG_ZERO;
+            dir->flags |= FLAG_ZERO;
         else
             break;
     }
@@ -431,11 +431,11 @@ static int parse_spec(const char **p, spec *sp, va_list *args) {
         if (width < 0) {
             if (width == INT_MIN)
                 return 0;
-            sp->flags |= FLAG_LEFT;
+            dir->flags |= FLAG_LEFT;
             width = -width;
         }
-        sp->width = width;
-    } else if (!read_count(p, &sp->width)) {
+        dir->width = width;
+    } else if (!read_count(p, &dir->width)) {
         return 0;
     }
     if (**p == '.') {
@@ -443,46 +443,46 @@ static int parse_spec(const char **p, spec *sp, va_list *args) {
         if (**p == '*') {
             (*p)++;
             int precision = va_arg(*args, int);
-            sp->precision = precision < 0 ? -1 : precision;
-        } else if (!read_count(p, &sp->precision)) {
+            dir->precision = precision < 0 ? -1 : precision;
+        } else if (!read_count(p, &dir->precision)) {
             return 0;
         }
     }
     switch (**p) {
     case 'h':
         (*p)++;
-        sp->length = LENGTH_SHORT;
+        dir->length = LENGTH_SHORT;
         if (**p == 'h') {
             (*p)++;
-            sp->length = LENGTH_CHAR;
+            dir->length = LENGTH_CHAR;
         }
         break;
     case 'l':
         (*p)++;
-        sp->length = LENGTH_LONG;
+        dir->length = LENGTH_LONG;
         if (**p == 'l')
             (*p)++;
         break;
     case 'j':
         (*p)++;
-        sp->length = LENGTH_LONG;
+        dir->length = LENGTH_LONG;
         break;
     case 'z':
     case 't':
         (*p)++;
-        sp->length = LENGTH_SIZE;
+        dir->length = LENGTH_SIZE;
         break;
     case 'L':
         (*p)++;
-        sp->length = LENGTH_LONG_DOUBLE;
+        dir->length = LENGTH_LONG_DOUBLE;
         break;
     }
-    sp->conversion = **p;
-    return sp->conversion != 0;
+    dir->conversion = **p;
+    return dir->conversion != 0;
 }
 
-static int64_t signed_argument(const spec *sp, va_list *args) {
-    switch (sp->length) {
+static int64_t signed_argument(const directive *dir, va_list *args) {
+    switch (dir->length) {
     case LENGTH_CHAR:
         return (signed char)va_arg(*args, int);
     case LENGTH_SHORT:
@@ -496,8 +496,8 @@ static int64_t signed_argument(const spec *sp, va_list *args) {
     }
 }
 
-static uint64_t unsigned_argument(const spec *sp, va_list *args) {
-    switch (sp->length) {
+static uint64_t unsigned_argument(const directive *dir, va_list *args) {
+    switch (dir->length) {
     case LENGTH_CHAR:
         return (unsigned char)va_arg(*args, unsigned);
     case LENGTH_SHORT:
@@ -512,38 +512,38 @@ static uint64_t unsigned_argument(const spec *sp, va_list *args) {
 }
 
 /* Formats one conversion; returns 0 for an unknown conversion letter. */
-static int format_directive(sink *s, spec *sp, va_list *args) {
-    switch (sp->conversion) {
+static int format_conversion(sink *s, directive *dir, va_list *args) {
+    switch (dir->conversion) {
     case 'd':
     case 'i': {
-        int64_t value = signed_argument(sp, args);
-        format_integer(s, sp, value < 0 ? 0 - (uint64_t)value : (uint64_t)value, value < 0);
+        int64_t value = signed_argument(dir, args);
+        format_integer(s, dir, value < 0 ? 0 - (uint64_t)value : (uint64_t)value, value < 0);
         return 1;
     }
     case 'u':
     case 'o':
     case 'x':
     case 'X':
-        sp->flags &= ~(unsigned)(FLAG_PLUS | FLAG_SPACE); /* signs belong to signed conversions */
-        format_integer(s, sp, unsigned_argument(sp, args), 0);
+        dir->flags &= ~(unsigned)(FLAG_PLUS | FLAG_SPACE); /* signs belong to signed conversions */
+        format_integer(s, dir, unsigned_argument(dir, args), 0);
         return 1;
     case 'p': {
         void *pointer = va_arg(*args, void *);
         if (!pointer) {
-            format_text(s, sp, "(nil)", 5);
+            format_text(s, dir, "(nil)", 5);
         } else {
-            sp->flags |= FLAG_ALT;
-            format_integer(s, sp, (uint64_t)(uintptr_t)pointer, 0);
+            dir->flags |= FLAG_ALT;
+            format_integer(s, dir, (uint64_t)(uintptr_t)pointer, 0);
         }
         return 1;
     }
     case 'c': {
         char c = (char)va_arg(*args, int);
-        format_text(s, sp, &c, 1);
+        format_text(s, dir, &c, 1);
         return 1;
     }
     case 's':
-        format_string(s, sp, va_arg(*args, const char *));
+        format_string(s, dir, va_arg(*args, const char *));
         return 1;
     case 'e':
     case 'E':
@@ -553,10 +553,10 @@ static int format_directive(sink *s, spec *sp, va_list *args) {
     case 'G':
     case 'a':
     case 'A':
-        if (sp->length == LENGTH_LONG_DOUBLE)
-            format_float(s, sp, (double)va_arg(*args, long double));
+        if (dir->length == LENGTH_LONG_DOUBLE)
+            format_float(s, dir, (double)va_arg(*args, long double));
         else
-            format_float(s, sp, va_arg(*args, double));
+            format_float(s, dir, va_arg(*args, double));
         return 1;
     case '%':
         put(s, "%", 1);
@@ -579,15 +579,15 @@ int lorrinlua_vsnprintf(char *buffer, size_t size, const char *format, va_list a
         put(&s, text, (size_t)(p - text));
         if (!*p)
             break;
-        const char *directive = p++;
-        spec sp;
-        if (!parse_spec(&p, &sp, &args)) {
+        const char *written = p++;
+        directive dir;
+        if (!parse_directive(&p, &dir, &args)) {
             complete = 0;
             break;
         }
         p++;
-        if (!format_directive(&s, &sp, &args))
-            put(&s, directive, (size_t)(p - directive));
+        if (!format_conversion(&s, &dir, &args))
+            put(&s, written, (size_t)(p - written)); /* unknown: copied out as written */
     }
     va_end(args);
     if (size > 0)
