@@ -1,4 +1,5 @@
-# Finds Lua 5.4.8's sources for the lorrinlua shell and sets LBW_LUA_SOURCES_FOUND.
+# Finds Lua 5.4.8's sources for the lorrinlua shell. Sets LBW_LUA_SOURCES_FOUND and
+# LBW_LUA_SOURCES, the C files of Lua's core and standard libraries.
 #
 # The sources are a dependency, never part of the project: LBW_LUA_SOURCE_DIR names an
 # unmodified copy (by default the environment variable of the same name); without one
@@ -37,4 +38,13 @@ else()
   else()
     message(STATUS "Lua sources: none (set LBW_LUA_SOURCE_DIR or allow the download); lorrinlua is not built")
   endif()
+endif()
+
+if(LBW_LUA_SOURCES_FOUND)
+  set(LBW_LUA_SOURCES)
+  foreach(module lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes lparser
+      lstate lstring ltable ltm lundump lvm lzio lauxlib lbaselib lcorolib ldblib liolib lmathlib
+      loadlib loslib lstrlib ltablib lutf8lib linit)
+    list(APPEND LBW_LUA_SOURCES ${LBW_LUA_SOURCE_DIR}/${module}.c)
+  endforeach()
 endif()
