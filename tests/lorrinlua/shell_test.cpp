@@ -56,6 +56,10 @@ const Session kSessions[] = {
      0},
 };
 
+void PrintTo(const Session &session, std::ostream *out) {
+    *out << session.name;
+}
+
 class ShellTest : public ::testing::TestWithParam<Session> {};
 
 TEST_P(ShellTest, ConsoleShowsWhatTheUserExpects) {
