@@ -32,6 +32,10 @@ TARGETS = {
     "strtod_typical": 1.0,
     "strtol_typical": 1.0,
     "update_640x480_to_1920x1080": 1.5,
+    "lua_fib32": 1.3,
+    "lua_sort_1e6": 1.3,
+    "lua_strings_200000": 1.3,
+    "lua_format_200000": 1.3,
 }
 
 
