@@ -5,10 +5,14 @@
 // - freopen keeps the FILE where it is, so a stored stdin or stdout stays valid;
 // - a pushed-back byte stands one position before the file layer's position, as on a
 //   binary stream, and a successful fseek clears the end indicator;
-// - fflush also sends the console's pending line for the console's output streams.
+// - fflush also sends the console's pending line for the console's output streams;
+// - a refused fseek leaves the error indicator as it was;
+// - reading a stream not open for reading, or writing one not open for writing, is an
+//   error of the stream (its error indicator and EBADF), not a quiet end of file.
 #include "fs/stream.h"
 
 #include <lorrinboot/console.h>
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -24,6 +28,16 @@ bool writes_to_console(const FILE *stream) {
 // standard's position one before it (at 0 it stays 0: the standard leaves it open).
 bool position_stands_back(const FILE *stream) {
     return stream->unget_char != -1 && stream->position > 0;
+}
+
+// True, with the stream's error indicator set, when the stream was not opened for the
+// direction asked.
+bool refuses(FILE *stream, bool reading) {
+    if (!stream || (reading ? stream->can_read : stream->can_write))
+        return false;
+    stream->error = true;
+    lm_errno = EBADF;
+    return true;
 }
 
 } // namespace
@@ -60,23 +74,28 @@ LM_EXPORT int fclose(FILE *stream) {
 }
 
 LM_EXPORT size_t fread(void *destination, size_t item_size, size_t item_count, FILE *stream) {
+    // Nothing asked leaves the stream as it is, whichever way it was opened.
+    if (item_size == 0 || item_count == 0 || refuses(stream, true))
+        return 0;
     return lmfs_fread(destination, item_size, item_count, stream);
 }
 
 LM_EXPORT size_t fwrite(const void *source, size_t item_size, size_t item_count, FILE *stream) {
+    if (item_size == 0 || item_count == 0 || refuses(stream, false))
+        return 0;
     return lmfs_fwrite(source, item_size, item_count, stream);
 }
 
 LM_EXPORT int fgetc(FILE *stream) {
-    return lmfs_getc(stream);
+    return refuses(stream, true) ? EOF : lmfs_getc(stream);
 }
 
 LM_EXPORT int getc(FILE *stream) {
-    return lmfs_getc(stream);
+    return fgetc(stream);
 }
 
 LM_EXPORT int getchar(void) {
-    return lmfs_getc(stdin);
+    return fgetc(stdin);
 }
 
 LM_EXPORT int ungetc(int c, FILE *stream) {
@@ -88,7 +107,7 @@ LM_EXPORT char *fgets(char *buffer, int size, FILE *stream) {
         return nullptr;
     int length = 0;
     while (length < size - 1) {
-        int c = lmfs_getc(stream);
+        int c = fgetc(stream);
         if (c == EOF) {
             if (length == 0)
                 return nullptr; // nothing read: the buffer stays as it was
@@ -104,7 +123,7 @@ LM_EXPORT char *fgets(char *buffer, int size, FILE *stream) {
 
 LM_EXPORT int fputc(int c, FILE *stream) {
     unsigned char byte = static_cast<unsigned char>(c);
-    return lmfs_fwrite(&byte, 1, 1, stream) == 1 ? byte : EOF;
+    return fwrite(&byte, 1, 1, stream) == 1 ? byte : EOF;
 }
 
 LM_EXPORT int putc(int c, FILE *stream) {
@@ -119,7 +138,7 @@ LM_EXPORT int fputs(const char *text, FILE *stream) {
     if (!text || !stream)
         return EOF;
     size_t length = strlen(text);
-    return length == 0 || lmfs_fwrite(text, 1, length, stream) == length ? 0 : EOF;
+    return length == 0 || fwrite(text, 1, length, stream) == length ? 0 : EOF;
 }
 
 LM_EXPORT int puts(const char *text) {
@@ -138,9 +157,14 @@ LM_EXPORT int fseek(FILE *stream, long offset, int origin) {
     bool step_back = stream && origin == SEEK_CUR && position_stands_back(stream);
     if (step_back)
         stream->position--;
+    // A refused seek is the call's failure, not an error of the stream: reads and writes
+    // after it go on as before.
+    bool had_error = stream && stream->error;
     if (lmfs_fseek(stream, offset, origin) != 0) {
         if (step_back)
             stream->position++;
+        if (stream)
+            stream->error = had_error;
         return -1;
     }
     stream->eof = false;

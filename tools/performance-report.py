@@ -36,6 +36,10 @@ TARGETS = {
     "lorrinlua_format_5_2f": 1.3,
     "lorrinlua_format_lld": 1.3,
     "lorrinlua_strtod_typical": 1.3,
+    "lua_fib32": 1.3,
+    "lua_sort_1e6": 1.3,
+    "lua_strings_200000": 1.3,
+    "lua_format_200000": 1.3,
 }
 
 

@@ -14,6 +14,7 @@ extern int lm_errno;
 
 #define ENOENT 2  /* no such file */
 #define EIO 5     /* input/output error: the host refused a write or delete */
+#define EBADF 9   /* the stream is not open for that direction */
 #define ENOMEM 12 /* out of memory */
 #define EEXIST 17 /* the file exists */
 #define EINVAL 22 /* invalid argument */

@@ -36,12 +36,13 @@ struct StdioApi {
     int (*fseek)(F *, long, int);
     long (*ftell)(F *);
     int (*feof)(F *);
+    int (*ferror)(F *);
     void (*clearerr)(F *);
 };
 
 const StdioApi<FILE> kGlibc = {std::fopen, std::freopen, std::fclose, std::fread,  std::fwrite, std::fgetc,
                                std::ungetc, std::fgets,  std::fputc,  std::fputs,  std::fprintf, std::fflush,
-                               std::fseek,  std::ftell,  std::feof,   std::clearerr};
+                               std::fseek,  std::ftell,  std::feof,   std::ferror, std::clearerr};
 
 // One operation with its random arguments; `writes` ops need the stream turned to
 // writing (and the others to reading) by a seek first, as C requires of update streams.
@@ -135,7 +136,7 @@ std::string run(const StdioApi<F> &api, const char *path, const Script &script, 
             break;
         }
         case Op::ftell: out << "ftell " << api.ftell(f); break;
-        case Op::feof: out << "feof " << (api.feof(f) != 0); break;
+        case Op::feof: out << "feof " << (api.feof(f) != 0) << " ferror " << (api.ferror(f) != 0); break;
         case Op::clearerr: api.clearerr(f); out << "clearerr"; break;
         case Op::freopen: {
             F *again = api.freopen(path, op.text.c_str(), f);
@@ -175,6 +176,7 @@ protected:
                 fn<int(Stream *, long, int)>("fseek"),
                 fn<long(Stream *)>("ftell"),
                 fn<int(Stream *)>("feof"),
+                fn<int(Stream *)>("ferror"),
                 fn<void(Stream *)>("clearerr")};
     }
     Stream *open_console_output() {
