@@ -19,6 +19,7 @@ void run_and_check(sim::LoadedLibrary &lib, sim::Host &host, const char *path) {
                                          "probe 7 0",
                                          "time 4c4d4236 clock 0 env 0x0",
                                          "error shown",
+                                         "failed checks 0",
                                      }));
     EXPECT_EQ(host.heap().bytes_in_use(), 0u);
 }
