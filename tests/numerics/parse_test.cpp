@@ -3,13 +3,14 @@
 // otherwise (wrapping instead of clamping, a "0x" without a digit, other bases).
 // Decimals: end positions from glibc, values from the digit-by-digit arithmetic; a table
 // for the extremes and the forms glibc reads and the library does not.
-#include "tests/numerics/math_reference.h"
+#include "tests/numerics/same_bits.h"
 #include "tests/support/library_test.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 namespace lbw::test {
