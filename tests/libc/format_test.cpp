@@ -1,19 +1,18 @@
-// snprintf and vsnprintf over random formats: each piece's expected text comes from glibc
-// (the formatter skips widths, precisions and flags, so a known conversion prints as
-// glibc's plain one), unknown conversions print "?" and take no argument. Every cut of
-// the destination holds a prefix of the whole text, and the count is the whole length.
-// The table lists where the formatter deliberately differs from glibc.
+// snprintf and vsnprintf over random formats: each piece's text comes from glibc (widths,
+// precisions and flags are skipped, so a known conversion prints as glibc's plain one),
+// an unknown conversion prints "?" and takes no argument; the destination, cut at any
+// size, holds a prefix of the whole text and the count is its whole length. The table
+// lists where the formatter deliberately differs from glibc.
 #include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,149 +32,106 @@ std::string glibc(const char *fmt, ...) {
     return std::string(text, static_cast<size_t>(n));
 }
 
-// %f of a value with at most six binary fraction digits (whose decimals are exact), or
-// of an infinity or a NaN: glibc's text, without the sign of zeros and NaNs.
-std::string fixed(double v) { return std::isnan(v) ? "nan" : glibc("%f", v == 0 ? 0.0 : v); }
-
-constexpr int kIntegers = 12; // 3 in registers, the rest on the stack
-constexpr int kReals = 8;     // all in vector registers, so the two lists stay apart
-
-struct Case {
-    std::string format, expected;
-    uint64_t integers[kIntegers] = {};
-    double reals[kReals] = {};
-    int used_integers = 0, used_reals = 0;
-    std::deque<std::string> strings; // kept in place for %s
-};
+VsnprintfFn *gVsnprintf;
+int call_vsnprintf(char *dst, size_t n, const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    int count = gVsnprintf(dst, n, fmt, ap);
+    va_end(ap);
+    return count;
+}
 
 class FormatTest : public LibraryTest {
 protected:
     std::mt19937_64 random{20261206};
-    SnprintfFn *snprintf_ = nullptr;
-    static inline VsnprintfFn *vsnprintf_ = nullptr;
-
-    void SetUp() override {
-        LibraryTest::SetUp();
-        snprintf_ = fn<SnprintfFn>("snprintf");
-        vsnprintf_ = fn<VsnprintfFn>("vsnprintf");
-    }
-    static int call_vsnprintf(char *dst, size_t n, const char *fmt, ...) {
-        va_list ap;
-        va_start(ap, fmt);
-        int count = vsnprintf_(dst, n, fmt, ap);
-        va_end(ap);
-        return count;
-    }
     uint64_t below(uint64_t n) { return random() % n; }
-
     std::string text(size_t most) {
         std::string s;
         for (size_t n = below(most + 1); n > 0; n--)
             s.push_back(static_cast<char>(1 + below(255)));
         return s;
     }
-    uint64_t integer() {
-        switch (below(4)) {
-        case 0: return below(10) - 5;
-        case 1: return uint64_t{1} << below(64);
-        case 2: return static_cast<uint32_t>(random());
-        default: return random();
-        }
-    }
-    double real() {
-        const double special[] = {0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, DBL_MAX, DBL_TRUE_MIN, 0x1p64, 0x1p31};
-        if (below(4) == 0)
-            return special[below(std::size(special))];
-        double v = std::ldexp(static_cast<double>(random() >> below(64)), -6); // six binary fraction digits
-        return below(4) == 0 ? std::ldexp(v, static_cast<int>(below(960))) : below(2) ? v : -v;
-    }
-
-    // One piece of a format: literal text, %%, a known or unknown conversion.
-    void add_piece(Case &c) {
-        std::string modifiers;
-        for (size_t m = below(4) == 0 ? below(4) : 0; m > 0; m--)
-            modifiers += "hlljzt"[below(6)];
-        std::string spec = std::string("%") + (below(3) ? "" : std::to_string(below(100000))) +
-                           (below(4) ? "" : below(2) ? "." : "." + std::to_string(below(20))) + modifiers;
-        const bool wide = modifiers.find_first_of("ljzt") != std::string::npos;
-        const char conversion = "diIuxXpcsf?"[below(11)];
-        if (conversion == '?') { // an unknown one
-            if (below(3) == 0) {
-                std::string literal = text(below(4) == 0 ? 200 : 12);
-                for (char &ch : literal)
-                    ch = ch == '%' ? 'P' : ch;
-                c.format += literal, c.expected += literal;
-            } else if (below(3) == 0) {
-                c.format += "%%", c.expected += "%";
-            } else {
-                const char unknown = "eEgGaonqL+- #*Ck%"[below(17)];
-                c.format += spec + unknown, c.expected += spec == "%" && unknown == '%' ? "%" : "?";
-            }
-            return;
-        }
-        if (conversion == 'f' ? c.used_reals == kReals : c.used_integers == kIntegers)
-            return;
-        c.format += spec + conversion;
-        if (conversion == 'f') {
-            double v = c.reals[c.used_reals++] = real();
-            c.expected += fixed(v);
-            return;
-        }
-        uint64_t &arg = c.integers[c.used_integers++];
-        arg = integer();
-        switch (conversion) {
-        case 'p': c.expected += glibc("0x%llx", arg); break;
-        case 'c': c.expected += static_cast<char>(arg); break;
-        case 's':
-            if (below(10) == 0) {
-                arg = 0, c.expected += "(null)";
-            } else {
-                c.strings.push_back(text(below(8) == 0 ? 300 : 20));
-                arg = reinterpret_cast<uintptr_t>(c.strings.back().c_str()), c.expected += c.strings.back();
-            }
-            break;
-        default: {
-            const char letter = conversion == 'I' ? 'd' : conversion;
-            const char wide_format[] = {'%', 'l', 'l', letter, 0}, plain_format[] = {'%', letter, 0};
-            c.expected += wide ? glibc(wide_format, arg) : glibc(plain_format, static_cast<uint32_t>(arg));
-        }
-        }
-    }
 };
 
-// Random formats through both entry points, cut at a random size or given room.
 TEST_F(FormatTest, RandomFormatsGiveGlibcsTextCutToSize) {
+    gVsnprintf = fn<VsnprintfFn>("vsnprintf");
+    auto snprintf_ = fn<SnprintfFn>("snprintf");
+    const double specials[] = {0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, DBL_MAX, DBL_TRUE_MIN, 0x1p64, 0x1p31};
     for (int round = 0; round < 20000; round++) {
-        Case c;
-        for (size_t pieces = below(12); pieces > 0; pieces--)
-            add_piece(c);
-        if (below(10) == 0) { // a specifier cut off by the end of the format
-            c.format += std::string("%") + (below(2) ? "12" : "") + (below(2) ? ".3" : "") + (below(2) ? "ll" : "");
-            c.expected += "?";
+        std::string format, expected;
+        uint64_t a[12] = {}; // integer arguments: three in registers, the rest on the stack
+        double r[8] = {};    // all in vector registers, so the two lists stay apart
+        int integers = 0, reals = 0;
+        std::deque<std::string> strings;
+        for (size_t pieces = below(12); pieces > 0; pieces--) {
+            std::string spec = "%" + (below(3) ? "" : std::to_string(below(100000))) +
+                               (below(4) ? "" : below(2) ? "." : "." + std::to_string(below(20)));
+            for (size_t m = below(4) == 0 ? below(4) : 0; m > 0; m--)
+                spec += "hlljzt"[below(6)];
+            const bool wide = spec.find_first_of("ljzt") != std::string::npos;
+            const char conversion = "diIuxXpcsf???"[below(13)];
+            if (conversion == '?') { // literal text, or a conversion the formatter does not know
+                const char unknown = "eEgGaonqL+- #*Ck%"[below(17)];
+                std::string literal = text(below(4) ? 12 : 200);
+                std::replace(literal.begin(), literal.end(), '%', 'P');
+                const bool is_literal = below(3) == 0;
+                format += is_literal ? literal : spec + unknown;
+                expected += is_literal ? literal : spec == "%" && unknown == '%' ? "%" : "?";
+                continue;
+            }
+            if (conversion == 'f' ? reals == 8 : integers == 12)
+                continue;
+            format += spec + conversion;
+            if (conversion == 'f') { // six binary fraction digits at most: exact decimals
+                double v = below(4) == 0 ? specials[below(std::size(specials))]
+                                         : std::ldexp(static_cast<double>(random() >> below(64)) * (below(2) ? 1 : -1),
+                                                      below(4) ? -6 : static_cast<int>(below(960)));
+                r[reals++] = v;
+                expected += std::isnan(v) ? "nan" : glibc("%f", v == 0 ? 0.0 : v);
+                continue;
+            }
+            uint64_t &arg = a[integers++];
+            arg = below(3) == 0 ? below(10) - 5 : below(2) ? random() : random() >> below(64);
+            if (conversion == 's' && below(10) == 0) {
+                arg = 0, expected += "(null)";
+            } else if (conversion == 's') {
+                strings.push_back(text(below(8) ? 20 : 300));
+                arg = reinterpret_cast<uintptr_t>(strings.back().c_str()), expected += strings.back();
+            } else if (conversion == 'p') {
+                expected += glibc("0x%llx", arg);
+            } else if (conversion == 'c') {
+                expected += static_cast<char>(arg);
+            } else {
+                const char letter = conversion == 'I' ? 'd' : conversion;
+                const char wide_format[] = {'%', 'l', 'l', letter, 0}, plain_format[] = {'%', letter, 0};
+                expected += wide ? glibc(wide_format, arg) : glibc(plain_format, static_cast<uint32_t>(arg));
+            }
         }
-        const size_t length = c.expected.size(), n = below(2) ? below(length + 3) : length + 1 + below(100);
+        if (below(10) == 0) { // a specifier cut off by the end of the format
+            format += std::string("%") + (below(2) ? "12" : "") + (below(2) ? ".3" : "") + (below(2) ? "ll" : "");
+            expected += "?";
+        }
+        const size_t length = expected.size(), n = below(2) ? below(length + 3) : length + 1 + below(100);
         std::vector<char> buffer(length + 128, 'Z');
         char *dst = n == 0 && below(2) ? nullptr : buffer.data();
-        const uint64_t *a = c.integers;
-        const double *r = c.reals;
-        int count = (below(2) ? snprintf_ : &call_vsnprintf)(dst, n, c.format.c_str(), a[0], a[1], a[2], a[3], a[4],
-            a[5], a[6], a[7], a[8], a[9], a[10], a[11], r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
-        SCOPED_TRACE(testing::Message() << "format \"" << c.format << "\" n " << n);
-        ASSERT_EQ(count, static_cast<int>(length));
-        std::string want = n ? c.expected.substr(0, n - 1) + '\0' : "";
+        int count = (below(2) ? snprintf_ : &call_vsnprintf)(dst, n, format.c_str(), a[0], a[1], a[2], a[3], a[4], a[5],
+            a[6], a[7], a[8], a[9], a[10], a[11], r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
+        ASSERT_EQ(count, static_cast<int>(length)) << "format \"" << format << "\" n " << n;
+        std::string want = n ? expected.substr(0, n - 1) + '\0' : "";
         want.resize(buffer.size(), 'Z');
-        ASSERT_EQ(std::string(buffer.data(), buffer.size()), want);
+        ASSERT_EQ(std::string(buffer.data(), buffer.size()), want) << "format \"" << format << "\" n " << n;
     }
 }
 
 // %s copies aligned blocks of the string: strings at every alignment that end at an
 // inaccessible page, at cuts before, inside and after them.
 TEST_F(FormatTest, StringsEndingAtAPageEdge) {
+    auto snprintf_ = fn<SnprintfFn>("snprintf");
     PageEdge page;
     for (size_t length = 0; length <= 300; length++) {
         char *s = page.end() - length - 1;
         for (size_t i = 0; i < length; i++)
-            s[i] = static_cast<char>('a' + random() % 26);
+            s[i] = static_cast<char>('a' + below(26));
         s[length] = 0;
         for (size_t n : {size_t{0}, size_t{1}, length / 2, length, length + 2, length + 3, size_t{512}}) {
             char got[600], want[600];
@@ -188,7 +144,7 @@ TEST_F(FormatTest, StringsEndingAtAPageEdge) {
 }
 
 TEST_F(FormatTest, WhereTheFormatterDiffersFromGlibc) {
-    auto format = [&](const char *fmt, auto... args) {
+    auto format = [snprintf_ = fn<SnprintfFn>("snprintf")](const char *fmt, auto... args) {
         char text[400];
         return std::string(text, static_cast<size_t>(snprintf_(text, sizeof text, fmt, args...)));
     };
