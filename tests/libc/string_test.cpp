@@ -69,17 +69,22 @@ TEST_F(StringTest, SetCompareAndSearchAtEverySize) {
         std::memset(&want[at], value, n);
         ASSERT_EQ(memset_(&got[at], value, n), &got[at]);
         ASSERT_EQ(got, want) << "memset n " << n;
-        // Equal blocks (the byte behind them differs), then one differing byte at a time.
-        Bytes a = noise(n + 16), b = a;
-        b[at + n] ^= 1;
-        ASSERT_EQ(memcmp_(&a[at], &b[at], n), 0) << "memcmp n " << n;
-        for (size_t i = 0; i < n; i += 1 + i / 16) {
-            b[at + i] = static_cast<u8>(random());
-            ASSERT_EQ(memcmp_(&a[at], &b[at], n), a[at + i] - b[at + i]) << "memcmp n " << n << " at " << i;
-            b[at + i] = a[at + i];
+        // On a zero background (before them too), blocks that differ in one byte of either
+        // compare as that pair; the byte behind them does not count.
+        Bytes a(n + 320), b(n + 320), hay = noise(n + 16);
+        u8 *x = &a[300 + at], *y = &b[300 + at];
+        y[n] = 1;
+        ASSERT_EQ(memcmp_(x, y, n), 0) << "memcmp n " << n;
+        for (size_t i = 0; i < n; i += 1 + i / 64) {
+            const u8 value = static_cast<u8>(1 + random() % 255);
+            x[i] = value;
+            ASSERT_EQ(memcmp_(x, y, n), value) << "memcmp n " << n << " at " << i;
+            x[i] = 0, y[i] = value;
+            ASSERT_EQ(memcmp_(x, y, n), -value) << "memcmp n " << n << " at " << i;
+            y[i] = 0;
         }
-        int needle = (n && random() % 2 ? a[at + random() % n] : static_cast<int>(random() % 256)) + 256;
-        ASSERT_EQ(memchr_(&a[at], needle, n), std::memchr(&a[at], needle, n)) << "memchr n " << n;
+        int needle = (n && random() % 2 ? hay[at + random() % n] : static_cast<int>(random() % 256)) + 256;
+        ASSERT_EQ(memchr_(&hay[at], needle, n), std::memchr(&hay[at], needle, n)) << "memchr n " << n;
     }
     unsigned char zeroed[4] = {1, 2, 3, 4};
     fn<void(void *, size_t)>("bzero")(zeroed + 1, 2);

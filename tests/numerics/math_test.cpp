@@ -114,6 +114,7 @@ TEST_F(MathTest, FmodAndPow) {
         if (std::pow(b, e) > 1e-300 && std::pow(b, e) < 1e300)
             EXPECT_NEAR(pow(b, e) / std::pow(b, e), 1.0, 1e-12) << b << ", " << e;
     }
+    EXPECT_NEAR(pow(2, -1030.5) / std::pow(2, -1030.5), 1.0, 1e-9) << "a subnormal result";
     for (double y : {0x1p31, 0x1p53 - 1, 0x1p53, 1e300, -1e300, kInf, -kInf})
         for (double x : {-2.0, -1.0, -0.5, 0.5, 1.0, 2.0})
             EXPECT_TRUE(same(pow(x, y), std::pow(x, y))) << x << ", " << y;
