@@ -84,7 +84,7 @@ TEST_F(CoreTest, StringOperationsFollowTheModel) {
             const char *external = null ? nullptr : text.c_str(), *source = own ? s->data + k : external;
             const std::string bytes = own ? model.substr(k, n) : null ? "" : text.substr(0, n);
             const uint64_t from = random() % (model.size() + 3), length = random() % 2 ? kNpos : n;
-            const int operation = static_cast<int>(random() % 11);
+            const int operation = static_cast<int>(random() % 12);
             SCOPED_TRACE(testing::Message() << '"' << model << "\" operation " << operation << (own ? " own" : "")
                                             << (null ? " null" : "") << " at " << k << " n " << n << " " << text);
             lm::string &other = zero_string();
@@ -117,10 +117,19 @@ TEST_F(CoreTest, StringOperationsFollowTheModel) {
                 ASSERT_EQ(contents(other), model);
                 ASSERT_TRUE(other.data && other.capacity == model.size());
                 break;
-            default:
+            case 10:
                 core.string_move(&other, s);
                 ASSERT_TRUE(!s->data && !s->size && !s->capacity);
                 s = &other;
+                break;
+            default: { // a new string, carried on with
+                const bool counted = random() % 2;
+                const uint64_t m = std::min<uint64_t>(n, text.size());
+                counted ? core.string_from_text_n(&other, external, m) : core.string_from_text(&other, external);
+                model = null ? "" : counted ? text.substr(0, m) : text;
+                ASSERT_TRUE(other.data && other.capacity == model.size());
+                s = &other, capacity = model.size();
+            }
             }
             capacity = std::max<uint64_t>(capacity, model.size());
             ASSERT_EQ(contents(*s), model);
@@ -128,31 +137,6 @@ TEST_F(CoreTest, StringOperationsFollowTheModel) {
             ASSERT_TRUE(!s->data || s->data[s->size] == 0) << "terminated at size";
         }
     }
-}
-
-// Null texts give a one-byte buffer; a moved-from string reads as empty and gets no
-// buffer from appending nothing; a move allocates nothing.
-TEST_F(CoreTest, NullAndMovedFromStrings) {
-    lm::string &from_null = str(nullptr), &from_null_n = zero_string();
-    core.string_from_text_n(&from_null_n, nullptr, 5);
-    for (lm::string *s : {&from_null, &from_null_n}) {
-        ASSERT_NE(s->data, nullptr);
-        EXPECT_EQ(s->data[0], '\0');
-        EXPECT_EQ(s->size + s->capacity, 0u);
-    }
-    lm::string &abc = str("abc"), &moved = zero_string();
-    core.string_move(&moved, &abc);
-    EXPECT_EQ(core.string_find(&abc, 'a', 0), kNpos);
-    EXPECT_TRUE(core.string_equals(&abc, nullptr));
-    core.string_append_string(&abc, &zero_string());
-    EXPECT_EQ(abc.data, nullptr);
-    core.string_append_string(&abc, &moved);
-    EXPECT_EQ(contents(abc), "abc");
-    EXPECT_EQ(heap().malloc_sizes, (U64s{1, 1, 4, 4}));
-    char *block = core.string_allocate(7);
-    EXPECT_EQ(block[0], '\0');
-    EXPECT_EQ(heap().malloc_sizes.back(), 8u);
-    heap().release(block);
 }
 
 // reserve, resize and assign(n, value) grow exactly; insert and assign(first, last)
@@ -265,9 +249,14 @@ TEST_F(CoreTest, StringVectorsMoveBuffersAlongAndDestroyFromTheBack) {
     std::memset(static_cast<void *>(&w), 0, sizeof w); // destroyed already
 }
 
-// Sizes whose terminator or byte count wraps would hand out a small block for a huge
-// capacity; they stop the machine instead, as exhausting the host heap does.
-TEST_F(CoreTest, SizesNoMemoryHoldsHalt) {
+// A buffer for n characters is n + 1 bytes; sizes whose terminator or byte count wraps
+// would hand out a small block for a huge capacity, and stop the machine instead, as
+// exhausting the host heap does.
+TEST_F(CoreTest, AllocationSizes) {
+    char *block = core.string_allocate(7);
+    EXPECT_EQ(block[0], '\0');
+    EXPECT_EQ(heap().malloc_sizes, U64s{8});
+    heap().release(block);
     EXPECT_HALTS(core.string_allocate(kNpos));
     EXPECT_HALTS(core.string_reserve(&str("abc"), kNpos));
     EXPECT_HALTS(core.string_append(&str("abc"), "xyz", kNpos - 1));
