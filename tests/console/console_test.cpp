@@ -104,51 +104,44 @@ TEST_F(ConsoleTest, ErrorfFormatsOneTextArgumentIntoAtMost319Bytes) {
 }
 
 // The capacity reaches the host as 32 bits (2^32 and more as 2^32 - 1), the text and
-// the flag unchanged; the pending prompt is sent first, even without a read_line entry.
+// the flag unchanged, any nonzero result is a line; the pending prompt is sent first,
+// even without a read_line entry, but not when there is no buffer to read into.
 TEST_F(ConsoleTest, ReadlineForwardsItsArgumentsAfterThePrompt) {
-    console().queued_input = {"print(1)", "", "a", "b"};
-    write("> ");
-    ASSERT_TRUE(readline_(buf, sizeof buf, "text", 0xFF));
-    EXPECT_STREQ(buf, "print(1)");
-    EXPECT_EQ(lines(), Lines{"> "});
-    ASSERT_TRUE(readline_(buf, 510, "", 0));
-    EXPECT_STREQ(buf, "");
-    EXPECT_TRUE(read(uint64_t{1} << 32));
-    EXPECT_TRUE(read((uint64_t{1} << 32) + 5));
-    EXPECT_FALSE(read()) << "no input left";
-    const auto &reads = console().reads;
-    ASSERT_EQ(reads.size(), 5u);
-    EXPECT_EQ(reads[0].capacity, 64u);
-    EXPECT_EQ(reads[0].text, "text");
-    EXPECT_EQ(reads[0].flag, 0xFFu);
-    EXPECT_EQ(reads[1].capacity, 510u);
-    EXPECT_EQ(reads[2].capacity, 0xFFFFFFFFu);
-    EXPECT_EQ(reads[3].capacity, 0xFFFFFFFFu);
-
-    host().set_entry(LM_ENTRY_READ_LINE, nullptr);
-    write("$ ");
-    EXPECT_FALSE(read());
-    host().set_entry(LM_ENTRY_READ_LINE, &sim::ConsoleService::host_read_line);
-    host().api().size = LM_ENTRY_READ_LINE; // the header is fine, the entry lies outside
-    write("% ");
-    EXPECT_FALSE(read());
-    EXPECT_EQ(lines(), (Lines{"> ", "$ ", "% "}));
-    EXPECT_EQ(reads.size(), 5u);
-}
-
-TEST_F(ConsoleTest, ReadlineWithoutABufferReadsAndFlushesNothing) {
-    console().queued_input = {"unread"};
+    console().queued_input = {"print(1)", "a"};
     write("> ");
     EXPECT_FALSE(readline_(nullptr, 8, "", 0));
     EXPECT_FALSE(read(0));
     EXPECT_TRUE(lines().empty());
-    EXPECT_TRUE(console().reads.empty());
+    ASSERT_TRUE(readline_(buf, sizeof buf, "text", 0xFF));
+    EXPECT_STREQ(buf, "print(1)");
+    EXPECT_TRUE(read((uint64_t{1} << 32) + 5));
+    EXPECT_FALSE(read()) << "no input left";
+    const auto &reads = console().reads;
+    ASSERT_EQ(reads.size(), 3u);
+    EXPECT_EQ(reads[0].capacity, 64u);
+    EXPECT_EQ(reads[0].text, "text");
+    EXPECT_EQ(reads[0].flag, 0xFFu);
+    EXPECT_EQ(reads[1].capacity, 0xFFFFFFFFu);
+    host().api().size = LM_ENTRY_READ_LINE; // the header is fine, the entry lies outside
+    write("$ ");
+    EXPECT_FALSE(read());
+    host().reset();
     static int result;
-    host().set_entry(LM_ENTRY_READ_LINE, +[](char *, uint32_t, const char *, uint32_t) -> int { return result; });
+    static size_t lines_at_read;
+    host().set_entry(LM_ENTRY_READ_LINE, +[](char *, uint32_t, const char *, uint32_t) -> int {
+        lines_at_read = sim::Host::instance().console().lines.size();
+        return result;
+    });
+    write("> ");
     for (int r : {0, 0x100, -1}) {
         result = r;
-        EXPECT_EQ(read(), r != 0) << "any nonzero result is a line: " << r;
+        EXPECT_EQ(read(), r != 0) << r;
+        EXPECT_EQ(lines_at_read, 1u) << "the prompt went out before the read";
     }
+    host().set_entry(LM_ENTRY_READ_LINE, nullptr);
+    write("% ");
+    EXPECT_FALSE(read());
+    EXPECT_EQ(lines(), (Lines{"> ", "% "}));
 }
 
 TEST_F(ConsoleTest, BannerHelpClockTimeGetenvAndSystem) {
