@@ -1,6 +1,7 @@
 // Window lifecycle and attributes: creation, the active window, destruction and the
-// host's window entries, the close request, size, title, null windows, and the
-// touch-bar stubs.
+// host's window entries, the close request, size, title, null windows and the
+// touch-bar stubs; what pushImage and captureWindow keep and hand out; the display
+// descriptions that draw nothing; and a program's frame loop in C.
 #include "tests/window/window_test.h"
 
 namespace lbw::test {
@@ -22,49 +23,38 @@ TEST_F(LifecycleTest, NewWindows) {
     EXPECT_EQ(title(w), "main");
     EXPECT_FALSE(windowShouldClose(w));
     Capture c = capture(w);
-    ASSERT_EQ(c.pixels.size(), 1228800u);
-    for (size_t i = 0; i < c.pixels.size(); i += 4)
-        ASSERT_EQ((Rgba{c.pixels[i], c.pixels[i + 1], c.pixels[i + 2], c.pixels[i + 3]}), (Rgba{0, 0, 0, 255}))
-            << "byte " << i;
+    std::vector<uint8_t> black(1228800, 0);
+    for (size_t i = 3; i < black.size(); i += 4)
+        black[i] = 255;
+    EXPECT_TRUE(c.pixels == black);
+    auto &sizes = host().heap().malloc_sizes; // two blocks the caller owns
+    EXPECT_EQ(std::vector(sizes.end() - 2, sizes.end()), (std::vector<uint64_t>{sizeof(BaremetalImage), 1228800}));
 }
 
-TEST_F(LifecycleTest, HostIsToldBeforeTheRecordIsAllocated) {
-    static size_t allocations_seen = 99;
+TEST_F(LifecycleTest, TheHostIsToldBeforeTheRecordIsAllocatedAndAfterItIsReleased) {
+    static uint64_t seen = 99;
     host().set_entry(LM_ENTRY_CREATE_WINDOW, +[]() -> int {
-        allocations_seen = sim::Host::instance().heap().malloc_sizes.size();
+        seen = sim::Host::instance().heap().malloc_sizes.size();
         return 0;
     });
-    createWindow("t", 2, 2);
-    EXPECT_EQ(allocations_seen, 0u);
-}
-
-TEST_F(LifecycleTest, DestroyReleasesEverythingThenTellsTheHost) {
-    uint64_t before = host().heap().bytes_in_use();
     BaremetalWindow *w = createWindow("a title long enough", 30, 20);
+    EXPECT_EQ(seen, 0u);
     pushImage(w, TestImage(7, 5, pattern).get());
-    EXPECT_GT(host().heap().bytes_in_use(), before);
-    static uint64_t in_use_seen = 0;
     host().set_entry(LM_ENTRY_DESTROY_WINDOW, +[]() -> int {
-        in_use_seen = sim::Host::instance().heap().bytes_in_use();
-        ++sim::Host::instance().display().windows_destroyed;
+        seen = sim::Host::instance().heap().bytes_in_use();
         return 0;
     });
     destroyWindow(w);
-    EXPECT_EQ(host().heap().bytes_in_use(), before);
-    EXPECT_EQ(in_use_seen, before);
-    EXPECT_EQ(display().windows_created, 1u);
-    EXPECT_EQ(display().windows_destroyed, 1u);
-}
-
-TEST_F(LifecycleTest, WindowsWorkWithoutTheHostsWindowEntries) {
+    EXPECT_EQ(seen, 0u);
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+    // Without the host's window entries windows work all the same.
     host().set_entry(LM_ENTRY_CREATE_WINDOW, nullptr);
     host().set_entry(LM_ENTRY_DESTROY_WINDOW, nullptr);
-    BaremetalWindow *w = createWindow("t", 3, 3);
+    w = createWindow("t", 3, 3);
     clearWindow(w, 1, 2, 3);
     EXPECT_EQ(capture(w).rgb(2, 2), (Rgb{1, 2, 3}));
     destroyWindow(w);
-    EXPECT_EQ(display().windows_created, 0u);
-    EXPECT_EQ(display().windows_destroyed, 0u);
+    EXPECT_EQ(display().windows_created + display().windows_destroyed, 0u);
 }
 
 TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
@@ -81,7 +71,6 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     press({0x03, 'a'});
     EXPECT_FALSE(windowShouldClose(first));
     EXPECT_EQ(std::pair(input().key_polls, input().pointer_polls), std::pair(key_polls, pointer_polls));
-    EXPECT_EQ(input().keys.size(), 2u);
     EXPECT_EQ(set_keys(), std::vector<std::string>{});
     EXPECT_EQ(keylastchar(), 0);
     // Destroying a window that is not active leaves the active one.
@@ -89,15 +78,14 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     destroyWindow(first);
     updateKeyboardState();
     EXPECT_TRUE(windowShouldClose(third));
-    EXPECT_EQ(key("keya"), 1);
-    EXPECT_EQ(display().windows_destroyed, 2u);
+    EXPECT_EQ(set_keys(), std::vector<std::string>{"keya"});
+    EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(3u, 2u));
 }
 
 TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
     input().queue_keys({'a'});
     updateWindow(nullptr); // not even input is read
-    EXPECT_EQ(input().key_polls, 0u);
-    EXPECT_EQ(display().queries, 0u);
+    EXPECT_EQ(input().key_polls + display().queries, 0u);
     EXPECT_TRUE(windowShouldClose(nullptr));
     closeWindow(nullptr);
     EXPECT_EQ(size(nullptr), std::pair(0, 0));
@@ -110,27 +98,15 @@ TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
     clearWindow(nullptr, 1, 2, 3);
     pushImage(nullptr, TestImage(1, 1, pattern).get());
     setWindowTitle(nullptr, "ignored");
-    char *empty = getWindowTitle(nullptr);
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty[0], 0);
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 1u);
-    free_(empty);
+    EXPECT_EQ(title(nullptr), "");
+    EXPECT_EQ(host().heap().malloc_sizes, std::vector<uint64_t>{1});
     destroyWindow(nullptr);
     EXPECT_EQ(display().windows_destroyed, 0u);
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
-TEST_F(LifecycleTest, CloseRequestsAreNeverWithdrawn) {
-    BaremetalWindow *w = createWindow("t", 2, 2);
-    closeWindow(w);
-    EXPECT_TRUE(windowShouldClose(w));
-    closeWindow(w);
-    updateWindow(w);
-    EXPECT_TRUE(windowShouldClose(w));
-}
-
-TEST_F(LifecycleTest, ResizingClampsThePointerAndReRendersWithoutPresenting) {
-    BaremetalWindow *w = createWindow("t", 640, 480);
+TEST_F(LifecycleTest, CloseSizeAndTitle) {
+    BaremetalWindow *w = createWindow("first", 640, 480);
     point_at(300, 200);
     clearWindow(w, 4, 5, 6);
     setWindowSize(w, 1, 1);
@@ -145,43 +121,105 @@ TEST_F(LifecycleTest, ResizingClampsThePointerAndReRendersWithoutPresenting) {
     Capture c = capture(w);
     EXPECT_EQ(std::pair(c.width, c.height), std::pair(3, 2));
     EXPECT_EQ(c.rgb(2, 1), (Rgb{4, 5, 6}));
-    // The pointer space follows the size: absolute positions now clamp to 2, 1.
-    point_at(50, 50);
+    point_at(50, 50); // the pointer space follows the size
     EXPECT_EQ(mouse(w), std::pair(2, 1));
-    EXPECT_EQ(display().queries, 1u);
+    EXPECT_EQ(display().queries, 1u) << "resizing does not present";
+
+    closeWindow(w);
+    closeWindow(w);
+    updateWindow(w);
+    EXPECT_TRUE(windowShouldClose(w)) << "a close request is never withdrawn";
+
+    setWindowTitle(w, "second title");
+    char *a = getWindowTitle(w);
+    EXPECT_EQ(host().heap().malloc_sizes.back(), 13u);
+    a[0] = 'X';
+    EXPECT_EQ(title(w), "second title") << "each call hands out a new copy";
+    free_(a);
+    setWindowTitle(w, nullptr);
+    EXPECT_EQ(title(w), "") << "the empty title, not the default one";
+    EXPECT_TRUE(host().console().lines.empty()) << "a title is never sent to the host";
 }
 
-TEST_F(LifecycleTest, Titles) {
-    BaremetalWindow *w = createWindow("first", 2, 2);
-    setWindowTitle(w, "second title");
-    EXPECT_EQ(title(w), "second title");
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 13u);
-    // Each call hands out a new copy.
-    char *a = getWindowTitle(w);
-    char *b = getWindowTitle(w);
-    a[0] = 'X';
-    EXPECT_STREQ(b, "second title");
-    free_(a);
-    free_(b);
-    setWindowTitle(w, nullptr); // the empty title, not the default one
-    EXPECT_EQ(title(w), "");
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 1u);
-    // A title is never drawn and never sent to the host.
-    EXPECT_TRUE(host().console().lines.empty());
+TEST_F(LifecycleTest, UnusablePushesKeepThePreviousImageAndPushesAreCopies) {
+    BaremetalWindow *w = createWindow("t", 2, 2);
+    TestImage first(1, 1, [](int, int) { return Rgba{1, 1, 1, 1}; });
+    pushImage(w, first.get());
+    first.bytes[0] = 99;
+    TestImage other(1, 1, [](int, int) { return Rgba{200, 0, 0, 0}; });
+    BaremetalImage zero_width = *other.get(), negative_height = *other.get(), no_pixels = *other.get();
+    zero_width.width = 0;
+    negative_height.height = -1;
+    no_pixels.pixels = nullptr;
+    for (BaremetalImage *image : {&zero_width, &negative_height, &no_pixels, (BaremetalImage *)nullptr})
+        pushImage(w, image);
+    EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{1, 1, 1}));
+    pushImage(w, other.get());
+    EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{200, 0, 0}));
+}
+
+TEST_F(LifecycleTest, UnusableDisplaysDrawNothing) {
+    using Info = LmBaremetalProgramFramebufferInfo;
+    const std::vector<std::pair<const char *, std::function<void(Info &)>>> spoilers = {
+        {"address 0", [](Info &d) { d.address = 0; }}, {"host word 0", [](Info &d) { d.host_word = 0; }},
+        {"pitch 0", [](Info &d) { d.pitch = 0; }}, {"width 0", [](Info &d) { d.width = 0; }},
+        {"height 0", [](Info &d) { d.height = 0; }}, {"24 bits", [](Info &d) { d.bits_per_pixel = 24; }},
+        {"16 bits", [](Info &d) { d.bits_per_pixel = 16; }}, {"no red", [](Info &d) { d.red_size = 0; }},
+        {"no green", [](Info &d) { d.green_size = 0; }}, {"no blue", [](Info &d) { d.blue_size = 0; }},
+        {"pitch 4 x width - 1", [](Info &d) { d.pitch = d.width * 4 - 1; }},
+        {"no answer", [&](Info &) { display().result = 0; }},
+        {"no entry", [&](Info &) { host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, nullptr); }},
+        // A host that fills only part of the record: the library cleared it first, so the
+        // fields left out read 0.
+        {"partial answer", [&](Info &d) {
+             static Info partial;
+             partial = d;
+             host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, +[](Info *info) -> int {
+                 info->address = partial.address, info->width = partial.width, info->height = partial.height;
+                 return 1;
+             });
+         }},
+    };
+    for (const auto &[what, spoil] : spoilers) {
+        display().set_mode(16, 16);
+        BaremetalWindow *w = createWindow("t", 16, 16); // the good description, read once
+        display().fill(0x00777777);
+        spoil(display().description);
+        updateWindow(w);
+        for (uint32_t i = 0; i < 256; i++)
+            ASSERT_EQ(display().pixel(i % 16, i / 16), 0x00777777u) << what;
+        EXPECT_TRUE(display().guards_intact()) << what;
+        EXPECT_TRUE(capture(w).valid) << what << ": still drawn in memory";
+        destroyWindow(w);
+        host().reset(); // nothing of the library lives in the heap now
+    }
 }
 
 TEST_F(LifecycleTest, TouchBarStubsDoNothing) {
     BaremetalWindow *w = createWindow("t", 2, 2);
-    uint64_t in_use = host().heap().bytes_in_use();
+    const uint64_t in_use = host().heap().bytes_in_use();
     setTouchBarButtonText(w, 0, "x");
-    setTouchBarButtonText(nullptr, -1, nullptr);
-    setTouchBarButtonImage(w, 3, nullptr);
+    setTouchBarButtonImage(nullptr, 3, nullptr);
     clearTouchBar(w);
-    clearTouchBar(nullptr);
-    EXPECT_EQ(getTouchBarButtonState(w, 0), 0);
-    EXPECT_EQ(getTouchBarButtonState(nullptr, 12345), 0);
-    EXPECT_EQ(host().heap().bytes_in_use(), in_use);
-    EXPECT_EQ(display().queries, 1u);
+    EXPECT_EQ(getTouchBarButtonState(w, 0) + getTouchBarButtonState(nullptr, 12345), 0);
+    EXPECT_EQ(std::pair(host().heap().bytes_in_use(), display().queries), std::pair(in_use, 1u));
+}
+
+// Frame 1 reads 'a'; frame 2 reads nothing; frame 3 reads 'Q' and closes.
+TEST_F(LifecycleTest, AProgramsFrameLoopInC) {
+    void *program = lib().load_program(LBW_PROGRAM_WINDOW_FRAME_LOOP);
+    input().queue_keys({'a'});
+    static int frames;
+    frames = 0;
+    host().set_entry(LM_ENTRY_POLL_POINTER, +[](LmBaremetalProgramPointerState *) -> int {
+        if (++frames == 2)
+            sim::Host::instance().input().queue_keys({'Q'});
+        return 0;
+    });
+    EXPECT_EQ(reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"))(), 301);
+    EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(1u, 1u));
+    EXPECT_EQ(display().queries, 4u);
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
 } // namespace
