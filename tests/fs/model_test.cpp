@@ -195,11 +195,6 @@ private:
     }
 };
 
-uint64_t environment_number(const char *name, uint64_t fallback) {
-    const char *text = std::getenv(name);
-    return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
-}
-
 class ModelTest : public FileTest {
 protected:
     struct Slot {
@@ -407,13 +402,16 @@ protected:
 };
 
 TEST_F(ModelTest, RandomSequencesAgreeWithTheModel) {
-    const uint64_t first_seed = environment_number("LBW_FS_MODEL_SEED", 20261206);
-    const uint64_t sequences = environment_number("LBW_FS_MODEL_SEQUENCES", 10000);
-    for (uint64_t i = 0; i < sequences; i++)
-        if (std::string diff = run_sequence(first_seed + i); !diff.empty()) {
+    auto setting = [](const char *name, uint64_t fallback) {
+        const char *text = std::getenv(name);
+        return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
+    };
+    const uint64_t first = setting("LBW_FS_MODEL_SEED", 20261206), sequences = setting("LBW_FS_MODEL_SEQUENCES", 10000);
+    for (uint64_t seed = first; seed < first + sequences; seed++)
+        if (std::string diff = run_sequence(seed); !diff.empty()) {
             std::ostringstream report;
-            report << "seed " << first_seed + i << " (LBW_FS_MODEL_SEED=" << first_seed + i
-                   << " LBW_FS_MODEL_SEQUENCES=1), step " << steps.size() << ": " << diff << "\nsteps:";
+            report << "LBW_FS_MODEL_SEED=" << seed << " LBW_FS_MODEL_SEQUENCES=1, step " << steps.size() << ": "
+                   << diff << "\nsteps:";
             for (const std::string &s : steps)
                 report << "\n  " << s;
             FAIL() << report.str();
