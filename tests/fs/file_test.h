@@ -49,13 +49,6 @@ protected:
         return stream;
     }
     uint64_t write(Stream *stream, const std::string &text) { return fwrite(text.data(), 1, text.size(), stream); }
-    // Reads with getc until -1.
-    std::string read_rest(Stream *stream) {
-        std::string text;
-        for (int c; (c = getc(stream)) != -1;)
-            text.push_back(static_cast<char>(c));
-        return text;
-    }
     // The stream's content as it stands in memory.
     static std::string content(const Stream *stream) {
         return stream->data ? std::string(reinterpret_cast<const char *>(stream->data), stream->size) : "";

@@ -9,35 +9,12 @@
 #include "tests/support/library_test.h"
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace lbw::test {
 
 using Rgb = std::array<uint8_t, 3>;
-using Rgba = std::array<uint8_t, 4>;
-
-// An image in the window pixel layout, and the record that points at it.
-struct TestImage {
-    std::vector<uint8_t> bytes;
-    BaremetalImage record{};
-
-    TestImage(int width, int height, const std::function<Rgba(int x, int y)> &pixel) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                Rgba p = pixel(x, y);
-                bytes.insert(bytes.end(), p.begin(), p.end());
-            }
-        record = {width, height, bytes.data(), {0, 0}};
-    }
-    const BaremetalImage *get() { return &record; }
-};
-
-// A distinct colour for every pixel of an image up to 256 x 256 (alpha 0).
-inline Rgba pattern(int x, int y) {
-    return {static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y), 0};
-}
 
 // What captureWindow returned, copied; the library's record and pixels are released.
 struct Capture {
