@@ -37,7 +37,8 @@ struct ModelStream {
 std::ostream &operator<<(std::ostream &out, const ModelStream &s) {
     return out << "{" << s.path.substr(0, 8) << " rwa " << s.can_read << s.can_write << s.append << " position "
                << s.position << " size " << s.content.size() << " capacity " << s.capacity << " unget " << s.unget
-               << " dirty/eof/error " << s.dirty << s.eof << s.error << "}";
+               << " dirty/eof/error " << s.dirty << s.eof << s.error << " content #"
+               << std::hash<std::string>{}(s.content) % 100000 << "}";
 }
 
 // What the file layer promises, written as plainly as possible.
