@@ -1,10 +1,8 @@
 // Window lifecycle and attributes: creation, the active window, destruction and the
 // host's window entries, the close request, size, title, null windows and the
-// touch-bar stubs; what pushImage and captureWindow keep and hand out; the display
-// descriptions that draw nothing; and a program's frame loop in C.
+// touch-bar stubs; what pushImage and captureWindow keep and hand out; and a program's
+// frame loop in C.
 #include "tests/window/window_test.h"
-
-#include <functional>
 
 namespace lbw::test {
 namespace {
@@ -159,43 +157,6 @@ TEST_F(LifecycleTest, UnusablePushesKeepThePreviousImageAndPushesAreCopies) {
     EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{1, 1, 1}));
     pushImage(w, &other);
     EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{200, 0, 0}));
-}
-
-TEST_F(LifecycleTest, UnusableDisplaysDrawNothing) {
-    using Info = LmBaremetalProgramFramebufferInfo;
-    const std::vector<std::pair<const char *, std::function<void(Info &)>>> spoilers = {
-        {"address 0", [](Info &d) { d.address = 0; }}, {"host word 0", [](Info &d) { d.host_word = 0; }},
-        {"pitch 0", [](Info &d) { d.pitch = 0; }}, {"width 0", [](Info &d) { d.width = 0; }},
-        {"height 0", [](Info &d) { d.height = 0; }}, {"24 bits", [](Info &d) { d.bits_per_pixel = 24; }},
-        {"16 bits", [](Info &d) { d.bits_per_pixel = 16; }}, {"no red", [](Info &d) { d.red_size = 0; }},
-        {"no green", [](Info &d) { d.green_size = 0; }}, {"no blue", [](Info &d) { d.blue_size = 0; }},
-        {"pitch 4 x width - 1", [](Info &d) { d.pitch = d.width * 4 - 1; }},
-        {"no answer", [&](Info &) { display().result = 0; }},
-        {"no entry", [&](Info &) { host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, nullptr); }},
-        // A host that fills only part of the record: the library cleared it first, so the
-        // fields left out read 0.
-        {"partial answer", [&](Info &d) {
-             static Info partial;
-             partial = d;
-             host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, +[](Info *info) -> int {
-                 info->address = partial.address, info->width = partial.width, info->height = partial.height;
-                 return 1;
-             });
-         }},
-    };
-    for (const auto &[what, spoil] : spoilers) {
-        display().set_mode(16, 16);
-        BaremetalWindow *w = createWindow("t", 16, 16); // the good description, read once
-        display().fill(0x00777777);
-        spoil(display().description);
-        updateWindow(w);
-        for (uint32_t i = 0; i < 256; i++)
-            ASSERT_EQ(display().pixel(i % 16, i / 16), 0x00777777u) << what;
-        EXPECT_TRUE(display().guards_intact()) << what;
-        EXPECT_TRUE(capture(w).valid) << what << ": still drawn in memory";
-        destroyWindow(w);
-        host().reset(); // nothing of the library lives in the heap now
-    }
 }
 
 TEST_F(LifecycleTest, TouchBarStubsDoNothing) {
