@@ -118,17 +118,6 @@ TEST_F(InputTest, HostServicesAreLookedUpBeforeEveryCallAndMayBeMissing) {
     EXPECT_EQ(mouse(window), std::pair(320, 240));
 }
 
-TEST_F(InputTest, UpdatingAnotherWindowFeedsTheActiveOne) {
-    BaremetalWindow *active = createWindow("t", 100, 100);
-    input().queue_keys({0x03});
-    input().queue_pointer({LM_POINTER_ABSOLUTE, 0, 7, 9, 0, 0, 0, 0});
-    updateWindow(window);
-    EXPECT_TRUE(windowShouldClose(active));
-    EXPECT_FALSE(windowShouldClose(window));
-    EXPECT_EQ(mouse(active), std::pair(7, 9));
-    EXPECT_EQ(mouse(window), std::pair(320, 240));
-}
-
 TEST_F(InputTest, PointerReportsMoveThePointerWithinItsSpace) {
     const uint32_t abs = LM_POINTER_ABSOLUTE, rel = LM_POINTER_RELATIVE;
     const struct {

@@ -59,9 +59,12 @@ TEST_F(LifecycleTest, TheHostIsToldBeforeTheRecordIsAllocatedAndAfterItIsRelease
 TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     BaremetalWindow *first = createWindow("1", 10, 10);
     BaremetalWindow *second = createWindow("2", 10, 10);
-    press({0x03, 'b'});
+    input().queue_keys({0x03, 'b'});
+    input().queue_pointer({LM_POINTER_ABSOLUTE, 0, 7, 9, 0, 0, 0, 0});
+    updateWindow(first); // polls for the active window, whichever is updated
     EXPECT_TRUE(windowShouldClose(second));
     EXPECT_FALSE(windowShouldClose(first));
+    EXPECT_EQ(std::pair(mouse(first), mouse(second)), std::pair(std::pair(5, 5), std::pair(7, 9)));
     destroyWindow(second);
     // No active window now, although the first is alive: the flags are cleared and
     // nothing is read from the host.
