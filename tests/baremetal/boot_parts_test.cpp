@@ -1,0 +1,253 @@
+// The boot host's parts on Linux: heap, file store, ELF loader, memory map and keyboard
+// decoding, fed what the emulated machine rarely shows: damage, exhaustion, odd orders.
+#include "boot/elf_loader.h"
+#include "boot/file_store.h"
+#include "boot/memory_map.h"
+#include "boot/ps2.h"
+#include "libc/include/lorrinboot/host.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+
+namespace lbw::boot {
+namespace {
+
+// Random allocations, releases and resizes against a model of the live blocks: aligned,
+// disjoint, inside the region, contents kept; foreign and repeated releases ignored;
+// everything released gives the whole region back as one block.
+TEST(BootHeap, BehavesLikeItsModel) {
+    std::vector<uint8_t> arena(64 * 1024);
+    Heap heap;
+    heap.init(arena.data(), arena.size());
+    const uint64_t initial = heap.free_bytes();
+    std::map<uint8_t *, std::pair<uint64_t, uint8_t>> live; // block: size, fill byte
+    std::mt19937 random(7);
+    for (int step = 0; step < 3000; step++) {
+        uint64_t size = random() % 3 ? random() % 200 : random() % 9000;
+        auto victim = live.empty() ? live.end() : std::next(live.begin(), random() % live.size());
+        int op = random() % 4;
+        if (op == 0 && victim != live.end()) {
+            heap.release(victim->first);
+            heap.release(victim->first); // a second time: ignored
+            live.erase(victim);
+        } else if (op == 1 && victim != live.end()) {
+            auto [old_size, fill] = victim->second;
+            auto *moved = static_cast<uint8_t *>(heap.resize(victim->first, size));
+            if (moved) {
+                for (uint64_t i = 0; i < std::min(old_size, size); i++)
+                    ASSERT_EQ(moved[i], fill) << "resize kept the contents";
+                live.erase(victim);
+                std::memset(moved, fill, size);
+                live[moved] = {size, fill};
+            }
+        } else if (auto *p = static_cast<uint8_t *>(heap.allocate(size))) {
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+            ASSERT_TRUE(heap.contains(p) && heap.contains(p + size - (size > 0)));
+            ASSERT_GE(heap.block_size(p), size);
+            auto next = live.upper_bound(p);
+            ASSERT_TRUE(next == live.end() || p + size <= next->first) << "overlaps the next block";
+            ASSERT_TRUE(next == live.begin() || std::prev(next)->first + std::prev(next)->second.first <= p);
+            live[p] = {size, static_cast<uint8_t>(step)};
+            std::memset(p, static_cast<uint8_t>(step), size);
+        }
+        int local = 0;
+        heap.release(&local);
+        if (!live.empty())
+            heap.release(live.begin()->first + 1); // interior pointers are ignored
+    }
+    for (auto &[block, content] : live) {
+        for (uint64_t i = 0; i < content.first; i++)
+            ASSERT_EQ(block[i], content.second);
+        heap.release(block);
+    }
+    EXPECT_EQ(heap.free_bytes(), initial);
+    EXPECT_NE(heap.allocate(initial), nullptr) << "the whole region is one block again";
+    EXPECT_EQ(heap.allocate(UINT64_MAX), nullptr);
+}
+
+TEST(BootFileStore, PathsResolveLexicallyInsideTheRoot) {
+    std::string longest(FileStore::kMaximumPath - 1, 'p'), too_long(FileStore::kMaximumPath, 'p');
+    const std::pair<const char *, std::string> cases[] = {
+        {"a/./b//c/", "a/b/c"}, {"/usr/../img.png", "img.png"}, {"a/../../x", "x"}, {"../..", ""}, {"/", ""},
+        {"..hidden/.x", "..hidden/.x"}, {nullptr, "<refused>"}, {longest.c_str(), longest},
+        {too_long.c_str(), "<refused>"}};
+    for (auto [path, expected] : cases) {
+        char out[FileStore::kMaximumPath];
+        EXPECT_EQ(FileStore::normalize(path, out) ? out : "<refused>", expected) << (path ? path : "null");
+    }
+}
+
+std::string cpio(const std::string &name, const std::string &data, unsigned mode = 0100644) {
+    char header[111];
+    std::snprintf(header, sizeof header, "070701%08X%08X%08X%08X%08X%08X%08zX%08X%08X%08X%08X%08zX%08X", 0u, mode, 0u,
+                  0u, 1u, 0u, data.size(), 0u, 0u, 0u, 0u, name.size() + 1, 0u);
+    std::string entry = std::string(header, 110) + name + '\0';
+    entry.resize((entry.size() + 3) & ~size_t{3}, '\0');
+    entry += data;
+    entry.resize((entry.size() + 3) & ~size_t{3}, '\0');
+    return entry;
+}
+
+TEST(BootFileStore, ArchivesWritesAndRemoves) {
+    std::vector<uint8_t> arena(256 * 1024);
+    Heap heap;
+    heap.init(arena.data(), arena.size());
+    const std::string trailer = cpio("TRAILER!!!", "", 0), good = cpio("a", "data") + trailer;
+    std::string bad_digit = good, unterminated = good;
+    bad_digit[6 + 6 * 8] = 'g';
+    unterminated[111] = 'x';
+    const std::pair<std::string, const char *> archives[] = {
+        {test::read_file(LBW_TEST_FILES), nullptr},
+        {"", "the file archive ends without its trailer"},
+        {good.substr(0, 50), "the file archive ends without its trailer"},
+        {"070707" + good.substr(6), "the file archive is not a cpio archive in the newc format"},
+        {good.substr(0, 111), "a name in the file archive runs past its end"},
+        {good.substr(0, 114), "a file in the file archive runs past its end"},
+        {bad_digit, "the file archive has a damaged header"},
+        {unterminated, "a name in the file archive is not terminated"},
+        {cpio("/", "root") + trailer, "a name in the file archive is too long or names no file"},
+        {cpio("./d", "", 040755) + cpio("./d/a", "first") + cpio("d/a", "second") + cpio("e", "") + trailer, nullptr}};
+    std::vector<std::unique_ptr<uint8_t[]>> kept; // archives in buffers of exactly their size
+    FileStore store;
+    auto content = [&](const char *path) {
+        const FileStore::File *file = store.find(path);
+        return file ? std::string(reinterpret_cast<const char *>(file->data), file->size) : "<absent>";
+    };
+    for (const auto &[archive, error] : archives) {
+        store.init(&heap);
+        kept.emplace_back(new uint8_t[archive.size() + 1]);
+        std::memcpy(kept.back().get(), archive.data(), archive.size());
+        const char *result = store.load_archive(kept.back().get(), archive.size());
+        EXPECT_STREQ(result, error);
+        if (kept.size() == 1) {
+            EXPECT_EQ(content("/notes/list.txt"), "one\ntwo\n");
+            EXPECT_EQ(store.count(), 2u);
+        }
+    }
+    EXPECT_EQ(content("d/a"), "second") << "later entries win; directories are skipped";
+    EXPECT_EQ(store.count(), 2u);
+    const FileStore::File *seen = store.stat("d/a");
+    const uint8_t *bytes = seen->data;
+    EXPECT_TRUE(store.write("/d/./a", "new", 3));
+    EXPECT_TRUE(store.write("zero", nullptr, 0));
+    EXPECT_FALSE(store.write("bad", nullptr, 3));
+    EXPECT_FALSE(store.write("/", "x", 1));
+    EXPECT_FALSE(store.write("big", arena.data(), static_cast<uint32_t>(arena.size())));
+    EXPECT_EQ(content("d/a"), "new");
+    EXPECT_EQ(std::memcmp(bytes, "second", 6), 0) << "bytes handed out by stat stay readable";
+    EXPECT_TRUE(store.remove("d/a"));
+    EXPECT_FALSE(store.remove("d/a"));
+    EXPECT_EQ(content("zero"), "");
+}
+
+void *allocate_image(uint64_t size, uint64_t alignment, void *context) {
+    auto &blocks = *static_cast<std::vector<std::unique_ptr<void, decltype(&std::free)>> *>(context);
+    if (size > (64u << 20))
+        return nullptr;
+    blocks.emplace_back(std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment), &std::free);
+    return blocks.back().get();
+}
+
+// Loads (and relocates against itself) a copy of exactly the given size, so that the
+// sanitizer catches any access past it.
+const char *load(const std::string &file, ElfImage &image, const char **missing = nullptr) {
+    std::vector<std::unique_ptr<void, decltype(&std::free)>> blocks;
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size() + 1]);
+    std::memcpy(exact.get(), file.data(), file.size());
+    const char *error = elf_load(exact.get(), file.size(), allocate_image, &blocks, image);
+    const ElfImage *scope[] = {&image};
+    const char *unused;
+    return error ? error : elf_relocate(image, scope, 1, missing ? missing : &unused);
+}
+
+TEST(BootElfLoader, DamagedFilesAreRefusedWithoutStrayAccesses) {
+    std::string file = test::read_file(LBW_PROGRAM_HELLO);
+    auto changed = [&](size_t offset, char value) { return file.substr(0, offset) + value + file.substr(offset + 1); };
+    const std::pair<std::string, const char *> cases[] = {
+        {"", "the file is too small to be an ELF file"},
+        {std::string(100, 'x'), "the file is not an ELF file"},
+        {changed(4, 1), "the file is not a little-endian x86-64 ELF file"},
+        {changed(18, 3), "the file is not a little-endian x86-64 ELF file"},
+        {changed(16, 2), "the file is not a shared object"},
+        {changed(0x20, char(0xFF)), "the program headers lie outside the file"},
+        {file.substr(0, 600), "a loadable segment lies outside the file or is too large"},
+        {file, "the image refers to a symbol that nothing defines"}}; // without the library
+    for (const auto &[bytes, error] : cases) {
+        ElfImage image;
+        const char *missing = nullptr;
+        EXPECT_STREQ(load(bytes, image, &missing), error);
+        if (bytes == file)
+            EXPECT_NE(missing, nullptr);
+    }
+    // Every byte of the headers and dynamic tables set to a few telling values.
+    for (size_t offset = 0; offset < std::min<size_t>(file.size(), 0x800); offset++) {
+        for (char value : {'\0', '\x7F', '\xFF'}) {
+            ElfImage image;
+            load(changed(offset, value), image);
+        }
+    }
+}
+
+TEST(BootMemoryMap, HostMemoryLowMemoryAndHolesAreLeftOut) {
+    constexpr uint64_t MiB = 1ull << 20, GiB = 1ull << 30;
+    using Ranges = std::vector<MemoryRange>;
+    struct Case {
+        Ranges usable, reserved, expected;
+        uint32_t capacity;
+    };
+    Ranges twenty;
+    for (uint64_t i = 0; i < 20; i++)
+        twenty.push_back({(10 + 2 * i) * MiB, MiB});
+    const Case cases[] = {
+        {{{0, 0x9FC00}, {MiB, 255 * MiB}}, {{0, 40 * MiB}}, {{40 * MiB, 216 * MiB}}, 64}, // QEMU's, 256 MiB
+        {{{2 * MiB, 2 * MiB}, {3 * GiB, 2 * GiB}, {5 * GiB, GiB}}, {}, {{3 * MiB, MiB}, {3 * GiB, GiB}}, 64},
+        {{{16 * MiB, 64 * MiB}, {48 * MiB, 64 * MiB}}, {{20 * MiB, 4 * MiB}, {30 * MiB, MiB}, {100 * MiB, 20 * MiB}},
+         {{16 * MiB, 4 * MiB}, {24 * MiB, 6 * MiB}, {31 * MiB, 69 * MiB}}, 64},
+        {{{80 * MiB, MiB}, {10 * MiB, 10 * MiB}, {20 * MiB, 5 * MiB}, {11 * MiB, 2 * MiB}}, {},
+         {{10 * MiB, 15 * MiB}, {80 * MiB, MiB}}, 64}, // sorted, overlaps and touching ranges joined
+        {twenty, {}, Ranges(twenty.begin(), twenty.begin() + 4), 4},
+        {{{UINT64_MAX - MiB, 2 * MiB}}, {}, {}, 64}, // a wrapping range is clipped, not trusted
+    };
+    for (const Case &c : cases) {
+        Ranges out(c.capacity);
+        out.resize(program_memory(c.usable.data(), static_cast<uint32_t>(c.usable.size()), c.reserved.data(),
+                                  static_cast<uint32_t>(c.reserved.size()), out.data(), c.capacity));
+        ASSERT_EQ(out.size(), c.expected.size()) << &c - cases;
+        for (size_t i = 0; i < out.size(); i++)
+            EXPECT_TRUE(out[i].base == c.expected[i].base && out[i].length == c.expected[i].length) << &c - cases;
+    }
+    LmBootHandoff handoff{};
+    fill_handoff(handoff, twenty.data(), 20);
+    EXPECT_EQ(handoff.wide_magic, LM_BOOT_WIDE_MAP_MAGIC);
+    EXPECT_EQ(handoff.wide_count, 20u);
+    EXPECT_EQ(handoff.legacy_count, 16u);
+    EXPECT_EQ(handoff.wide_map[19].base, 48 * MiB);
+    EXPECT_EQ(handoff.legacy_map[15].base, 40 * MiB);
+    EXPECT_EQ(handoff.memory_top, 49 * MiB);
+}
+
+TEST(BootKeyboard, ScanCodesBecomeKeyWordsLikeThePcBios) {
+    const std::pair<std::vector<uint8_t>, std::vector<uint32_t>> cases[] = {
+        {{0x1E, 0x9E, 0x01, 0x1C, 0x0E, 0x39, 0x0B, 0x3B}, {0x1E61, 0x011B, 0x1C0D, 0x0E08, 0x3920, 0x0B30, 0x3B00}},
+        {{0x2A, 0x1E, 0x02, 0xAA, 0x1E, 0x36, 0x0C, 0xB6}, {0x1E41, 0x0221, 0x1E61, 0x0C5F}}, // shift
+        {{0x1D, 0x2E, 0x9D, 0x2E}, {0x2E03, 0x2E63}},                                         // control
+        {{0x3A, 0xBA, 0x1E, 0x02, 0x3A, 0xBA, 0x1E}, {0x1E41, 0x0231, 0x1E61}},               // caps lock
+        {{0xE0, 0x48, 0xE0, 0xC8, 0xE0, 0x4B, 0xE0, 0x53, 0xE0, 0x1C, 0xE0, 0x35}, {0x4800, 0x4B00, 0x5300, 0x1C0D, 0x352F}},
+        {{0xE0, 0x2A, 0xE0, 0x48, 0xE0, 0xAA, 0x1E}, {0x4800, 0x1E61}}, // a fake shift changes nothing
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        std::vector<uint32_t> words;
+        for (uint8_t b : cases[i].first)
+            if (uint32_t word = ps2::decode_keyboard_byte(b))
+                words.push_back(word);
+        EXPECT_EQ(words, cases[i].second) << "case " << i;
+    }
+}
+
+} // namespace
+} // namespace lbw::boot
