@@ -2,6 +2,7 @@
 // scenario of the exceptions program and what it traced.
 #include "tests/exceptions/exceptions.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -31,21 +32,25 @@ const Scenario kScenarios[] = {
      kPartly + kPartly + "+base -base derived| ~Error ctor-handler guarded~Error "},
     {"each_call_site_has_its_own_pad",
      "~t3 ~t2 ~t1 =0| ~t1 ~Error =1| ~t2 ~t1 ~Error =2| ~t3 ~t2 ~t1 ~Error =3| ~t3 ~t2 ~t1 ~Error =4| "
-     "~t3 ~t2 ~t1 ~Error =5| =0| inner ~Error middle ~Error =20| middle ~Error outer ~Error =330| "},
+     "~t3 ~t2 ~t1 ~Error =5| "},
     {"destructors_that_throw_or_catch", "handling ~throwing ~Error outer 30| ~Error ~t quiet ~Error caught 2~Error "},
     {"arrays_and_statics", "++--caught 2| ~Error first failed ~Error 2 2 2"},
     {"dynamic_cast_and_typeid", "1111111111111"},
     {"setjmp_returns_the_longjmp_value", "7 1 -3 43"},
 };
 
+// The program's main runs every scenario and prints its name and trace, one a line.
 TEST_F(ExceptionsTest, ScenariosTraceWhatRan) {
     load_program(LBW_PROGRAM_EXCEPTIONS_PROGRAM);
+    uint64_t heap = host().heap().bytes_in_use();
+    ASSERT_EQ(program_fn<int()>("main")(), 0);
+    EXPECT_EQ(host().heap().bytes_in_use(), heap) << "every exception is freed";
+    const std::vector<std::string> &lines = host().console().lines;
+    EXPECT_EQ(lines.size(), std::size(kScenarios));
     for (const Scenario &scenario : kScenarios) {
-        uint64_t heap = host().heap().bytes_in_use();
-        program_fn<void()>("trace_clear")();
-        program_fn<void()>(scenario.name)();
-        EXPECT_EQ(program_fn<const char *()>("trace_text")(), scenario.trace) << scenario.name;
-        EXPECT_EQ(host().heap().bytes_in_use(), heap) << scenario.name << ": every exception is freed";
+        std::string name = scenario.name + std::string(": ");
+        auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(name, 0) == 0; });
+        EXPECT_EQ(line == lines.end() ? "<not run>" : line->substr(name.size()), scenario.trace) << scenario.name;
     }
 }
 

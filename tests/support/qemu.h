@@ -1,9 +1,11 @@
-// One QEMU boot of the bare-metal host with the built library and a program: the serial
-// console on pipes, the monitor on a Unix socket, a deadline on every wait so that a
-// guest that hangs fails its test instead of blocking the suite.
+// One QEMU boot of the bare-metal host with the built library and a program, its serial
+// console and monitor at hand, and a deadline on every wait so that a guest that hangs
+// fails its test instead of blocking the suite.
 #pragma once
 
 #include "tests/support/images.h"
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <string>
@@ -27,7 +29,7 @@ public:
     // QEMU ends first.
     bool wait_for(const std::string &text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Everything received on the serial port so far, carriage returns removed.
-    std::string output() const;
+    const std::string &output() const { return output_; }
     void send(const std::string &bytes);
     // A monitor command and its reply.
     std::string monitor(const std::string &command);
@@ -37,10 +39,9 @@ public:
     int wait_exit(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 private:
-    bool read_serial(int timeout_ms);
-
-    int pid_ = -1, serial_in_ = -1, serial_out_ = -1, monitor_ = -1, status_ = -1;
-    std::string folder_, serial_, replies_;
+    pid_t pid_ = -1;
+    int serial_ = -1, monitor_ = -1, status_ = -1;
+    std::string folder_, output_, replies_;
 };
 
 // QEMU's exit status when main returns `value` (isa-debug-exit: 2 * value + 1).

@@ -198,13 +198,13 @@ SCENARIO(exceptions_inside_catch_blocks) {
 }
 
 // Nothing catches: the machine stops before any cleanup runs.
-SCENARIO(throw_uncaught) {
+STOPS_THE_MACHINE(throw_uncaught) {
     Tracer t{"cleanup "};
     trace("throwing ");
     throw_error(21);
 }
 
-SCENARIO(rethrow_uncaught) {
+STOPS_THE_MACHINE(rethrow_uncaught) {
     Tracer t{"cleanup "};
     try {
         throw_error(23);
@@ -219,6 +219,6 @@ namespace {
 __attribute__((noinline)) void must_not_throw() noexcept { throw_error(22); }
 } // namespace
 
-SCENARIO(noexcept_violation) {
+STOPS_THE_MACHINE(noexcept_violation) {
     try { must_not_throw(); } catch (...) { trace("caught "); }
 }

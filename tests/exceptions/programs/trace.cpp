@@ -2,22 +2,31 @@
 
 #include "cxxabi/sjlj_abi.h"
 
+#include <lorrinboot.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace {
-char gTrace[4096];
+char gTrace[512];
 size_t gLength;
 void (*gSink)(const char *);
+Scenario *gFirst, *gLast;
 } // namespace
 
-extern "C" const char *trace_text() {
-    return gTrace;
+Scenario::Scenario(const char *n, void (*r)()) : name(n), run(r), next(nullptr) {
+    (gLast ? gLast->next : gFirst) = this;
+    gLast = this;
 }
 
-extern "C" void trace_clear() {
-    gLength = 0;
-    gTrace[0] = '\0';
+extern "C" int main() {
+    for (Scenario *scenario = gFirst; scenario; scenario = scenario->next) {
+        gLength = snprintf(gTrace, sizeof gTrace, "%s: ", scenario->name);
+        scenario->run();
+        lm_lua_write(gTrace, gLength);
+        lm_lua_writeline();
+    }
+    return 0;
 }
 
 extern "C" void trace_set_sink(void (*sink)(const char *)) {
@@ -30,8 +39,7 @@ void trace(const char *format, ...) {
     char *end = gTrace + gLength;
     int n = vsnprintf(end, sizeof gTrace - gLength, format, arguments);
     va_end(arguments);
-    if (n > 0)
-        gLength = gLength + n < sizeof gTrace ? gLength + n : sizeof gTrace - 1;
+    gLength = n > 0 ? strlen(gTrace) : gLength;
     if (gSink)
         gSink(end);
 }

@@ -1,17 +1,22 @@
-// Each scenario of the exceptions program is an exported function that leaves what ran,
-// in order, in a trace the test reads (echoed to a sink the test may install, so that a
-// death test sees it on stderr).
+// The scenarios of the exceptions program: main runs each and prints its name and what
+// it traced, in order. Scenarios that stop the machine are exported for the tests to
+// call one by one, with the trace echoed to a sink (a death test's stderr).
 #pragma once
 
-extern "C" {
-const char *trace_text();
-void trace_clear();
-void trace_set_sink(void (*sink)(const char *));
-}
-
 void trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
+extern "C" void trace_set_sink(void (*sink)(const char *));
 
-#define SCENARIO(name) extern "C" void name()
+struct Scenario {
+    const char *name;
+    void (*run)();
+    Scenario *next;
+    Scenario(const char *n, void (*r)());
+};
+#define SCENARIO(name)                                                                                                 \
+    static void name();                                                                                                \
+    static Scenario name##_scenario(#name, name);                                                                      \
+    static void name()
+#define STOPS_THE_MACHINE(name) extern "C" void name()
 
 // Leaves its token in the trace when destroyed: a cleanup that must run.
 struct Tracer {
