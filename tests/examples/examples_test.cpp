@@ -68,6 +68,9 @@ TEST(Examples, HelloGreetsAndKeepsTheGuestBook) {
     EXPECT_EQ(run.status, 0) << run.err;
     expect_golden("hello", run);
     EXPECT_EQ(read_file(root / "guests.txt"), "Ada\nGrace\n");
+    // Without --root the files are those of the current folder.
+    run = simulate("--headless " LBW_PROGRAM_HELLO, "Lin\n", "cd " + root.path() + " &&");
+    EXPECT_NE(run.out.find("3 guest(s) so far."), std::string::npos) << run.out;
 }
 
 } // namespace

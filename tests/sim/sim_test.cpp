@@ -1,13 +1,12 @@
 // The simulator as its users see it: console through the standard streams, main's value
 // as the status, scripted keys and pointer one per frame, the frame limit, screenshots,
-// files under --root, a real window's keyboard and mouse, and explained mistakes.
+// a real window's keyboard and mouse, and explained mistakes.
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
 namespace lbw::test {
@@ -51,19 +50,6 @@ TEST(Simulator, ScriptsArriveOnePerFrameAndScreenshotsShowThePresents) {
     run = simulate("--headless --frames 50 --keys xq " LBW_PROGRAM_SIM_HOST_DISPLAY);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "frame 1 key 2d78\nframe 2 key 1071\n");
-}
-
-// Paths stay inside --root, which defaults to the current folder.
-TEST(Simulator, FilesLiveUnderTheRoot) {
-    TempFolder base;
-    std::filesystem::create_directories(base / "root/sub");
-    write_file(base / "secret.txt", "secret");
-    write_file(base / "root/sub/note.txt", "note");
-    std::string input = "read sub/note.txt\nread ../secret.txt\nread /sub/./note.txt\nwrite ../up.txt out\n";
-    SimRun run = simulate("--headless " LBW_PROGRAM_SIM_FILES, input, "cd " + base / "root" + " &&");
-    EXPECT_EQ(run.out, "sub/note.txt: note\n../secret.txt: absent\n/sub/./note.txt: note\n../up.txt: written\n");
-    EXPECT_EQ(read_file(base / "root/up.txt"), "out") << "'..' stops at the root";
-    EXPECT_EQ(file_names(base.path()), (std::vector<std::string>{"root", "secret.txt"}));
 }
 
 TEST(Simulator, MistakesAreExplained) {
