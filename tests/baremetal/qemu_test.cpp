@@ -44,9 +44,9 @@ const Boot kBoots[] = {
      "\n", "", nullptr},
     {"FileLayer", LBW_PROGRAM_FILE_LAYER, LBW_FILES_DIR, LBW_TEST_FILES, "", "typed words\r", "type a line: \n",
      "typed words\n", "typed words\n", nullptr},
-    {"Relocations", LBW_PROGRAM_RELOCATIONS, "", "", "", "", nullptr, "", "", nullptr},
+    // Static constructors, relocations against the library's type_info vtables, and
+    // every exception scenario.
     {"Exceptions", LBW_PROGRAM_EXCEPTIONS_PROGRAM, "", "", "", "", nullptr, "", "", nullptr},
-    {"Numbers", LBW_PROGRAM_NUMBERS, "", "", "", "", nullptr, "", "", nullptr},
     {"Paint", LBW_PROGRAM_PAINT, "", "", std::string("--display 640x360 --frames 80 --keys ") + shell_word(kPaintKeys),
      kPaintSerial, "Escape closes\n", "", "", "paint: no tool on key 7\n"},
     // The host's PNG decoder (stb_image) against the simulator's (libpng).
