@@ -1,6 +1,6 @@
 // Code the compiler generates around the runtime: partly constructed objects, several
-// landing pads in one function, throwing destructors, arrays, guarded statics,
-// dynamic_cast and typeid; and setjmp/longjmp.
+// landing pads in one function, throwing destructors, guarded statics, dynamic_cast and
+// typeid; and setjmp/longjmp.
 #include "trace.h"
 
 #include <setjmp.h>
@@ -12,8 +12,7 @@ namespace {
 struct Part {
     const char *token;
     Part(const char *t, bool fail) : token(t) {
-        if (fail)
-            throw Error(1);
+        maybe_throw(fail, true);
         trace("+%s", token);
     }
     ~Part() { trace("-%s", token); }
@@ -31,14 +30,10 @@ struct Based { Part base{"base ", false}; };
 struct Derived : Based { Part member{"member ", true}; };
 struct Guarded {
     Part part;
-    Guarded() try : part("p ", true) {
-    } catch (Error &) {
-        trace("ctor-handler "); // rethrown implicitly
-    }
+    Guarded() try : part("p ", true) {} catch (Error &) { trace("ctor-handler "); } // rethrown implicitly
 };
 
 int several_landing_pads(int which) {
-    int result = 0;
     try {
         Tracer t1{"~t1 "};
         maybe_throw(which, 1);
@@ -49,21 +44,21 @@ int several_landing_pads(int which) {
                 Tracer t3{"~t3 "};
                 maybe_throw(which, 3);
             } catch (int) {
-                result = -1;
+                return -1;
             }
             maybe_throw(which, 4);
         }
         maybe_throw(which, 5);
     } catch (Error &e) {
-        result = e.code;
+        return e.code;
     }
-    return result;
+    return 0;
 }
 
 struct ThrowingDestructor {
     ~ThrowingDestructor() noexcept(false) {
         trace("~throwing ");
-        throw Error(30);
+        throw_error(30);
     }
 };
 // Throws and catches inside itself while another exception is in flight.
@@ -73,40 +68,23 @@ struct QuietDestructor {
     }
 };
 
-struct Fragile {
-    static inline int made = 0;
-    Fragile() {
-        maybe_throw(made, 2);
-        ++made;
-        trace("+");
-    }
-    ~Fragile() { trace("-"); }
-};
-
 int gStaticTries = 0;
 struct Fickle {
-    int value;
-    Fickle() : value(++gStaticTries) { maybe_throw(gStaticTries, 1); }
+    int value = ++gStaticTries;
+    Fickle() { maybe_throw(gStaticTries, 1); }
 };
 __attribute__((noinline)) int fickle_value() {
     static Fickle fickle;
     return fickle.value;
 }
 
-struct Shape {
-    int id = 1;
-    virtual int kind() const { return 1; }
-};
-struct Polygon : Shape {
-    int sides = 3;
-    int kind() const override { return 2; }
-};
+struct Shape { virtual int kind() const { return 1; } };
+struct Polygon : Shape { int kind() const override { return 2; } };
 struct Square : Polygon { int kind() const override { return 3; } };
 struct Circle : Shape {};
 struct Named { virtual ~Named() {} };
 struct Tile : Shape, Named {};
 Square gSquare;
-Polygon gPolygon;
 Circle gCircle;
 Tile gTile;
 
@@ -141,18 +119,10 @@ int setjmp_result(int value, int depth) {
 } // namespace
 
 SCENARIO(partly_constructed_objects_destroy_their_built_members) {
-    for (int onHeap = 0; onHeap < 2; ++onHeap) {
-        for (int failing = 0; failing < 4; failing += 2 - failing / 2) { // 0, 2, 3
-            try {
-                if (onHeap)
-                    delete new Whole(failing);
-                else
-                    Whole whole(failing);
-            } catch (Error &e) {
-                trace("caught %d| ", e.code);
-            }
-        }
+    for (int failing = 0; failing < 4; failing += 2 - failing / 2) { // 0, 2, 3
+        try { Whole whole(failing); } catch (Error &e) { trace("caught %d| ", e.code); }
     }
+    try { delete new Whole(3); } catch (Error &e) { trace("on the heap| "); }
     try { Derived d; } catch (Error &) { trace("derived| "); }
     try { Guarded g; } catch (Error &) { trace("guarded"); }
 }
@@ -178,30 +148,23 @@ SCENARIO(destructors_that_throw_or_catch) {
     }
 }
 
-// An element constructor throws: the built ones are destroyed, the block freed. A static
-// whose initialisation throws is initialised again on the next call, and only then.
-SCENARIO(arrays_and_statics) {
-    try { delete[] new Fragile[4]; } catch (Error &e) { trace("caught %d| ", e.code); }
+// A static whose initialisation throws is initialised again on the next call, and only then.
+SCENARIO(statics_initialised_again_after_a_throw) {
     try { fickle_value(); } catch (Error &) { trace("first failed "); }
     trace("%d %d %d", fickle_value(), fickle_value(), gStaticTries);
 }
 
 SCENARIO(dynamic_cast_and_typeid) {
-    Shape *square = &gSquare, *polygon = &gPolygon, *circle = &gCircle;
+    Shape *square = &gSquare, *circle = &gCircle;
     Named *named = &gTile;
-    Polygon *up = cast<Polygon>(square);
-    bool checks[] = {cast<Square>(square) == &gSquare,
-                     up == &gSquare && up->kind() == 3 && up->sides == 3, // to an intermediate ancestor
-                     cast<Square>(polygon) == nullptr,
-                     cast<Circle>(square) == nullptr,
-                     cast<Polygon>(circle) == nullptr,
-                     cast<Square>(static_cast<Shape *>(nullptr)) == nullptr,
+    Polygon *up = cast<Polygon>(square); // to an intermediate ancestor
+    bool checks[] = {cast<Square>(square) == &gSquare, up == &gSquare && up->kind() == 3,
+                     cast<Square>(static_cast<Shape *>(up)) == &gSquare, cast<Circle>(square) == nullptr,
+                     cast<Polygon>(circle) == nullptr, cast<Square>(static_cast<Shape *>(nullptr)) == nullptr,
                      cast<Tile>(named) == &gTile,   // a second base back to the complete object
                      cast<Shape>(named) == nullptr, // across two bases: not followed
-                     dynamic_cast<void *>(named) == static_cast<void *>(&gTile),
-                     type_of(&gTile) == typeid(Tile),
-                     type_of(square) == type_of(up),
-                     !(type_of(&gTile) == typeid(Square)),
+                     dynamic_cast<void *>(named) == static_cast<void *>(&gTile), type_of(&gTile) == typeid(Tile),
+                     type_of(square) == type_of(up), !(type_of(&gTile) == typeid(Square)),
                      !(type_of(square) == typeid(Shape))};
     for (bool check : checks)
         trace("%d", check);
@@ -231,7 +194,7 @@ STOPS_THE_MACHINE(throw_from_destructor_during_unwind) {
 // A failed cast to a reference and typeid of null have no exception to throw here.
 STOPS_THE_MACHINE(failed_reference_cast) {
     Shape &circle = gCircle;
-    trace("%d", dynamic_cast<Square &>(circle).id);
+    trace("%d", dynamic_cast<Square &>(circle).kind());
 }
 
 STOPS_THE_MACHINE(typeid_of_null) {
