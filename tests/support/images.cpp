@@ -3,7 +3,6 @@
 #include <png.h>
 
 #include <cstring>
-#include <fstream>
 
 namespace lbw::test {
 
@@ -25,20 +24,6 @@ Image read_png(const std::string &path) {
         image = {png.width, png.height, std::move(rgb)};
     png_image_free(&png);
     return image;
-}
-
-Image read_ppm(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maximum = 0;
-    Image image;
-    in >> magic >> image.width >> image.height >> maximum;
-    in.get();
-    if (!in || magic != "P6" || maximum != 255)
-        return {};
-    image.rgb.resize(size_t{image.width} * image.height * 3);
-    in.read(reinterpret_cast<char *>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-    return in ? image : Image{};
 }
 
 long differing_pixels(const Image &a, const Image &b) {

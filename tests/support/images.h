@@ -1,5 +1,4 @@
-// Pictures the tests compare: PNG files (screenshots, golden images) and the binary PPM
-// files of QEMU's screen dumps, as 8-bit RGB.
+// Pictures the tests compare (screenshots, screen dumps, golden images), as 8-bit RGB.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +15,8 @@ struct Image {
     uint32_t at(uint32_t x, uint32_t y) const;
 };
 
-// An empty image when the file cannot be read.
+// A PNG file; an empty image when it cannot be read.
 Image read_png(const std::string &path);
-Image read_ppm(const std::string &path);
 
 // Pixels that differ; -1 when either image is unreadable or the sizes differ.
 long differing_pixels(const Image &a, const Image &b);

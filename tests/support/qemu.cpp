@@ -133,9 +133,9 @@ std::string Qemu::monitor(const std::string &command) {
 }
 
 Image Qemu::screendump() {
-    std::string path = folder_ + "/screen.ppm";
-    monitor("screendump " + path);
-    Image image = read_ppm(path);
+    std::string path = folder_ + "/screen.png";
+    monitor("screendump " + path + " -f png");
+    Image image = read_png(path);
     remove(path.c_str());
     return image;
 }

@@ -190,13 +190,3 @@ STOPS_THE_MACHINE(throw_from_destructor_during_unwind) {
         trace("caught ");
     }
 }
-
-// A failed cast to a reference and typeid of null have no exception to throw here.
-STOPS_THE_MACHINE(failed_reference_cast) {
-    Shape &circle = gCircle;
-    trace("%d", dynamic_cast<Square &>(circle).kind());
-}
-
-STOPS_THE_MACHINE(typeid_of_null) {
-    trace("%s", type_of(nullptr).name());
-}
