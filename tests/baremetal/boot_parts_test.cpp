@@ -3,7 +3,6 @@
 #include "boot/elf_loader.h"
 #include "boot/file_store.h"
 #include "boot/memory_map.h"
-#include "libc/include/lorrinboot/host.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -35,18 +34,6 @@ TEST(BootHeap, ForeignRepeatedAndHugeRequestsAreRefusedWithoutHarm) {
     EXPECT_NE(heap.allocate(initial), nullptr) << "the whole region is one block again";
 }
 
-TEST(BootFileStore, PathsResolveLexicallyInsideTheRoot) {
-    std::string longest(FileStore::kMaximumPath - 1, 'p'), too_long(FileStore::kMaximumPath, 'p');
-    const std::pair<const char *, std::string> cases[] = {
-        {"a/./b//c/", "a/b/c"}, {"/usr/../img.png", "img.png"}, {"a/../../x", "x"}, {"../..", ""}, {"/", ""},
-        {"..hidden/.x", "..hidden/.x"}, {nullptr, "<refused>"}, {longest.c_str(), longest},
-        {too_long.c_str(), "<refused>"}};
-    for (auto [path, expected] : cases) {
-        char out[FileStore::kMaximumPath];
-        EXPECT_EQ(FileStore::normalize(path, out) ? out : "<refused>", expected) << (path ? path : "null");
-    }
-}
-
 std::string cpio(const std::string &name, const std::string &data, unsigned mode = 0100644) {
     char header[111];
     std::snprintf(header, sizeof header, "070701%08X%08X%08X%08X%08X%08X%08zX%08X%08X%08X%08X%08zX%08X", 0u, mode, 0u,
@@ -58,7 +45,7 @@ std::string cpio(const std::string &name, const std::string &data, unsigned mode
     return entry;
 }
 
-TEST(BootFileStore, ArchivesWritesAndRemoves) {
+TEST(BootFileStore, DamagedArchivesAndImpossibleWritesAreRefused) {
     std::vector<uint8_t> arena(256 * 1024);
     Heap heap;
     heap.init(arena.data(), arena.size());
@@ -94,20 +81,14 @@ TEST(BootFileStore, ArchivesWritesAndRemoves) {
             EXPECT_EQ(store.count(), 2u);
         }
     }
-    EXPECT_EQ(content("d/a"), "second") << "later entries win; directories are skipped";
+    EXPECT_EQ(content("/x/../d/./a"), "second") << "later entries win; directories are skipped";
     EXPECT_EQ(store.count(), 2u);
-    const FileStore::File *seen = store.stat("d/a");
-    const uint8_t *bytes = seen->data;
-    EXPECT_TRUE(store.write("/d/./a", "new", 3));
-    EXPECT_TRUE(store.write("zero", nullptr, 0));
+    // What programs cannot ask for: no data, the root, a name too long, all memory.
     EXPECT_FALSE(store.write("bad", nullptr, 3));
-    EXPECT_FALSE(store.write("/", "x", 1));
-    EXPECT_FALSE(store.write("big", arena.data(), static_cast<uint32_t>(arena.size())));
-    EXPECT_EQ(content("d/a"), "new");
-    EXPECT_EQ(std::memcmp(bytes, "second", 6), 0) << "bytes handed out by stat stay readable";
-    EXPECT_TRUE(store.remove("d/a"));
-    EXPECT_FALSE(store.remove("d/a"));
-    EXPECT_EQ(content("zero"), "");
+    EXPECT_FALSE(store.write("/..", "x", 1));
+    EXPECT_FALSE(store.write(std::string(FileStore::kMaximumPath, 'p').c_str(), "x", 1));
+    EXPECT_FALSE(store.write("d/a", arena.data(), static_cast<uint32_t>(arena.size())));
+    EXPECT_EQ(content("d/a"), "second");
 }
 
 void *allocate_image(uint64_t size, uint64_t alignment, void *context) {
@@ -158,6 +139,7 @@ TEST(BootElfLoader, DamagedFilesAreRefusedWithoutStrayAccesses) {
     }
 }
 
+// The hand-off area that the host fills from it is checked from inside, on QEMU.
 TEST(BootMemoryMap, HostMemoryLowMemoryAndHolesAreLeftOut) {
     constexpr uint64_t MiB = 1ull << 20, GiB = 1ull << 30;
     using Ranges = std::vector<MemoryRange>;
@@ -186,14 +168,6 @@ TEST(BootMemoryMap, HostMemoryLowMemoryAndHolesAreLeftOut) {
         for (size_t i = 0; i < out.size(); i++)
             EXPECT_TRUE(out[i].base == c.expected[i].base && out[i].length == c.expected[i].length) << &c - cases;
     }
-    LmBootHandoff handoff{};
-    fill_handoff(handoff, twenty.data(), 20);
-    EXPECT_EQ(handoff.wide_magic, LM_BOOT_WIDE_MAP_MAGIC);
-    EXPECT_EQ(handoff.wide_count, 20u);
-    EXPECT_EQ(handoff.legacy_count, 16u);
-    EXPECT_EQ(handoff.wide_map[19].base, 48 * MiB);
-    EXPECT_EQ(handoff.legacy_map[15].base, 40 * MiB);
-    EXPECT_EQ(handoff.memory_top, 49 * MiB);
 }
 
 } // namespace
