@@ -16,8 +16,11 @@ namespace lbw::test {
 
 class LibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        host().reset();
+        lib_ = std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+    }
+    void TearDown() override { lib_.reset(); }
 
     sim::Host &host() { return sim::Host::instance(); }
     sim::LoadedLibrary &lib() { return *lib_; }
