@@ -99,17 +99,11 @@ TEST_F(ExceptionsTest, TerminationRunsNoCleanup) {
 
 class RuntimeTest : public ExceptionsTest {
 protected:
-    void *begin_catch(void *object) { return fn<void *(void *)>("__cxa_begin_catch")(object ? exception_of(object) : nullptr); }
+    void *begin_catch(void *object) { return fn<void *(void *)>("__cxa_begin_catch")(exception_of(object)); }
     void end_catch() { fn<void()>("__cxa_end_catch")(); }
     bool freed(void *object) {
         auto &list = host().heap().freed;
         return std::find(list.begin(), list.end(), header_of(object)) != list.end();
-    }
-    // An exception whose destruction is recorded.
-    void *recorded_exception() {
-        void *object = allocate(4);
-        header_of(object)->exceptionDestructor = [](void *o) { gDestroyed.push_back(o); };
-        return object;
     }
     static inline std::vector<void *> gDestroyed;
 };
@@ -150,42 +144,17 @@ TEST_F(RuntimeTest, AllocationFailuresTerminate) {
     host().reset();
 }
 
-TEST_F(RuntimeTest, CatchesEndInReverseOrderAndRethrownObjectsSurvive) {
-    EXPECT_EQ(begin_catch(nullptr), nullptr);
-    end_catch(); // an empty stack: nothing
-    EXPECT_TRUE(host().heap().freed.empty());
-    void *first = recorded_exception(), *second = recorded_exception(), *silent = allocate(4);
-    EXPECT_EQ(begin_catch(first), first);
-    EXPECT_EQ(begin_catch(second), second);
+// The scenarios cover nesting and rethrows; these are the calls no compiled code makes.
+TEST_F(RuntimeTest, CatchingNothingAndEndingNothingChangeNothing) {
+    EXPECT_EQ(fn<void *(void *)>("__cxa_begin_catch")(nullptr), nullptr);
     end_catch();
-    EXPECT_EQ(gDestroyed, std::vector<void *>{second});
-    EXPECT_FALSE(freed(first));
+    void *object = allocate(4);
+    header_of(object)->exceptionDestructor = [](void *o) { gDestroyed.push_back(o); };
+    EXPECT_EQ(begin_catch(object), object);
     end_catch();
-    EXPECT_EQ(gDestroyed, (std::vector<void *>{second, first}));
-    EXPECT_TRUE(freed(first) && freed(second));
-    begin_catch(silent); // no destructor
-    end_catch();
-    EXPECT_TRUE(freed(silent));
-
-    // Rethrown: survives the end of its catch; caught again while on top (a rethrow
-    // caught inside its own catch block): held twice.
-    void *object = recorded_exception();
-    gDestroyed.clear();
-    host().heap().freed.clear();
-    begin_catch(object);
-    header_of(object)->rethrown = 1;
-    end_catch();
-    EXPECT_FALSE(freed(object));
-    begin_catch(object);
-    header_of(object)->rethrown = 1;
-    begin_catch(object);
-    EXPECT_EQ(header_of(object)->nextCaught, nullptr);
-    EXPECT_EQ(header_of(object)->rethrown, 0);
-    end_catch();
-    EXPECT_TRUE(gDestroyed.empty());
     end_catch();
     EXPECT_EQ(gDestroyed, std::vector<void *>{object});
-    EXPECT_TRUE(freed(object));
+    EXPECT_EQ(host().heap().freed, std::vector<void *>{header_of(object)});
 }
 
 TEST_F(RuntimeTest, FramesUnregisterInAnyOrder) {
