@@ -1,5 +1,6 @@
-// A program for the library, written as ordinary C++: new-expressions, static objects,
-// a function-local static and an abstract class. The tests call its exported functions.
+// A program for the library, written as ordinary C++: new- and delete-expressions, the
+// release operators as the compiler names them, placement new, a function-local static,
+// static objects with destructors and an abstract class. The tests call its exports.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -7,35 +8,21 @@
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
-// ---- allocation ----
-EXPORT char *new_chars(std::size_t n) {
-    return new char[n];
-}
-EXPORT void delete_chars(char *p) {
-    delete[] p;
-}
-EXPORT std::uint64_t *new_word(std::uint64_t value) {
-    return new std::uint64_t(value);
-}
-EXPORT void delete_word(std::uint64_t *p) {
-    delete p;
-}
-EXPORT void *operator_new(std::size_t n) {
-    return ::operator new(n);
-}
-// Hands the same pointer to each release operator in turn (a null pointer reaches free
-// four times), the sized ones with the size given.
-EXPORT void release_all_ways(void *p, std::size_t size) {
-    ::operator delete(p);
-    ::operator delete[](p);
-    ::operator delete(p, size);
-    ::operator delete[](p, size);
-}
-EXPORT void release_sized(void *p, std::size_t size) {
-    ::operator delete(p, size);
-}
-EXPORT void release_array_sized(void *p, std::size_t size) {
-    ::operator delete[](p, size);
+EXPORT char *new_chars(std::size_t n) { return new char[n]; }
+EXPORT void delete_chars(char *p) { delete[] p; }
+EXPORT std::uint64_t *new_word(std::uint64_t value) { return new std::uint64_t(value); }
+EXPORT void delete_word(std::uint64_t *p) { delete p; }
+EXPORT void *operator_new(std::size_t n) { return ::operator new(n); }
+// Release operator `how`: plain, array, sized, sized array.
+EXPORT void release(void *p, std::size_t size, int how) {
+    if (how == 0)
+        ::operator delete(p);
+    else if (how == 1)
+        ::operator delete[](p);
+    else if (how == 2)
+        ::operator delete(p, size);
+    else
+        ::operator delete[](p, size);
 }
 
 // Placement new from <new>: builds a text in a caller's buffer.
@@ -43,51 +30,32 @@ struct Text {
     char bytes[16];
     explicit Text(const char *from) { std::strcpy(bytes, from); }
 };
-EXPORT const char *place_text(void *buffer, const char *from) {
-    return (new (buffer) Text(from))->bytes;
-}
-EXPORT const void *nothrow_tag() {
-    return &std::nothrow;
-}
+EXPORT const char *place_text(void *buffer, const char *from) { return (new (buffer) Text(from))->bytes; }
+EXPORT const void *nothrow_tag() { return &std::nothrow; }
 
-// ---- static objects ----
-static int initialiser_runs = 0;
-static int next_value() {
-    return 40 + ++initialiser_runs;
-}
 // The compiler guards `value` with __cxa_guard_acquire and __cxa_guard_release.
+static int initialiser_runs = 0;
 EXPORT int guarded_value() {
-    static int value = next_value();
+    static int value = 40 + ++initialiser_runs;
     return value;
 }
-EXPORT int guarded_initialiser_runs() {
-    return initialiser_runs;
-}
+EXPORT int guarded_initialiser_runs() { return initialiser_runs; }
 
-// A static object with a destructor: its construction registers the destructor with
-// __cxa_atexit at load time, which needs this program's __dso_handle.
+// Static objects with a destructor register it with __cxa_atexit (and this program's
+// __dso_handle): the global one at load time, the local one on the first call.
 struct Counter {
-    int *target = nullptr;
-    Counter() { constructed = 1; }
-    ~Counter() {
-        if (target)
-            ++*target;
-    }
-    int constructed = 0;
+    int constructed = 1;
+    ~Counter() { constructed = 0; }
 };
 static Counter global_counter;
-EXPORT int global_was_constructed() {
-    return global_counter.constructed;
-}
-// A function-local static with a destructor: registration happens on the first call.
-EXPORT int local_static_with_destructor() {
+EXPORT int statics_constructed() {
     static Counter local;
-    return local.constructed;
+    return global_counter.constructed + local.constructed;
 }
 
-// ---- pure virtual ----
+// A constructor that reaches area() while the object is still only a Shape.
 struct Shape {
-    Shape() { describe(); } // reaches area() while the object is still only a Shape
+    Shape() { describe(); }
     virtual ~Shape() = default;
     virtual int area() const = 0;
     __attribute__((noinline)) int describe() const { return area(); }

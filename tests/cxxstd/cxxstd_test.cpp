@@ -1,9 +1,9 @@
 // Ordinary C++ against the library's standard headers: each scenario of the program
 // writes what it observed to the console, compared here line by line; and a whole
 // ordinary program runs in the simulator and on the bare machine.
-#include "tests/baremetal/qemu_session.h"
-#include "tests/sim/sim_run.h"
 #include "tests/support/library_test.h"
+#include "tests/support/qemu.h"
+#include "tests/support/simulator.h"
 
 #include <cstdio>
 #include <string>
@@ -91,13 +91,13 @@ TEST_F(CxxStdTest, TerminateHandlerAndFailedAssertionWriteBeforeTheMachineStops)
 }
 
 TEST(CxxStdProgramTest, OrdinaryProgramRunsInTheSimulatorAndOnTheBareMachine) {
-    SimRun run = simulate(shell_quoted(LBW_PROGRAM_CXXSTD_ORDINARY));
+    SimRun run = simulate(shell_word(LBW_PROGRAM_CXXSTD_ORDINARY));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "caught x\n");
-    if (QemuSession::qemu_path()[0] == 0)
+    if (!Qemu::available())
         GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
-    QemuSession qemu(LBW_PROGRAM_CXXSTD_ORDINARY);
-    EXPECT_EQ(qemu.wait_exit(), 1) << qemu.output(); // isa-debug-exit: 2 * main's value + 1
+    Qemu qemu(LBW_PROGRAM_CXXSTD_ORDINARY);
+    EXPECT_EQ(qemu.wait_exit(), qemu_status(0)) << qemu.output();
     EXPECT_EQ(qemu.output(), "caught x\nlorrinboot: main returned 0\n");
 }
 

@@ -8,50 +8,56 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 namespace lbw::test {
 
 using Stream = lmfs_file;
 using Op = sim::FileService::Op;
 
+// Exported name, member name and type of every function the tests call.
+#define LBW_FILE_API(X)                                                                                              \
+    X(lmfs_fopen, fopen, Stream *(const char *, const char *))                                                       \
+    X(lmfs_freopen, freopen, Stream *(const char *, const char *, Stream *))                                         \
+    X(lmfs_fclose, fclose, int(Stream *)) X(lmfs_getc, getc, int(Stream *))                                           \
+    X(lmfs_fread, fread, uint64_t(void *, uint64_t, uint64_t, Stream *))                                             \
+    X(lmfs_fwrite, fwrite, uint64_t(const void *, uint64_t, uint64_t, Stream *))                                     \
+    X(lmfs_fseek, fseek, int(Stream *, int64_t, int)) X(lmfs_ftell, ftell, int64_t(Stream *))                         \
+    X(lmfs_fflush, fflush, int(Stream *)) X(lmfs_feof, feof, int(Stream *)) X(lmfs_ferror, ferror, int(Stream *))     \
+    X(lmfs_clearerr, clearerr, void(Stream *)) X(lmfs_ungetc, ungetc, int(int, Stream *))                             \
+    X(lmfs_remove, remove, int(const char *)) X(lmfs_rename, rename, int(const char *, const char *))                 \
+    X(lmfs_read_entire_file, read_entire_file, bool(const char *, uint8_t **, uint64_t *))                           \
+    X(lmfs_write_entire_file, write_entire_file, bool(const char *, const void *, uint64_t))                         \
+    X(strerror, strerror, const char *(int)) X(free, free, void(void *))
+
 class FileTest : public LibraryTest {
 protected:
-    void SetUp() override;
+    void SetUp() override {
+        LibraryTest::SetUp();
+#define LBW_BIND(exported, member, type) member = fn<type>(#exported);
+        LBW_FILE_API(LBW_BIND)
+#undef LBW_BIND
+    }
 
     sim::FileService &files() { return host().files(); }
     sim::MemoryFileStore &store() { return host().files().memory(); }
     int &lm_errno() { return var<int>("lm_errno"); }
 
-    // Opens and expects a stream.
-    Stream *must_open(const char *path, const char *mode);
-    // Writes the bytes of `text`; returns fwrite's result.
-    uint64_t write(Stream *stream, const std::string &text);
-    // Reads with getc until -1.
-    std::string read_rest(Stream *stream);
+    Stream *must_open(const char *path, const char *mode) {
+        Stream *stream = fopen(path, mode);
+        EXPECT_NE(stream, nullptr) << "fopen(\"" << path << "\", \"" << mode << "\")";
+        return stream;
+    }
+    uint64_t write(Stream *stream, const std::string &text) { return fwrite(text.data(), 1, text.size(), stream); }
     // The stream's content as it stands in memory.
-    static std::string content(const Stream *stream);
-    // Number of host calls of one kind so far.
-    size_t host_calls(Op op) const;
+    static std::string content(const Stream *stream) {
+        return stream->data ? std::string(reinterpret_cast<const char *>(stream->data), stream->size) : "";
+    }
+    size_t host_calls(Op op) const { return sim::Host::instance().files().calls_of(op).size(); }
 
-    Stream *(*fopen)(const char *, const char *) = nullptr;
-    Stream *(*freopen)(const char *, const char *, Stream *) = nullptr;
-    int (*fclose)(Stream *) = nullptr;
-    uint64_t (*fread)(void *, uint64_t, uint64_t, Stream *) = nullptr;
-    int (*getc)(Stream *) = nullptr;
-    uint64_t (*fwrite)(const void *, uint64_t, uint64_t, Stream *) = nullptr;
-    int (*fseek)(Stream *, int64_t, int) = nullptr;
-    int64_t (*ftell)(Stream *) = nullptr;
-    int (*fflush)(Stream *) = nullptr;
-    int (*feof)(Stream *) = nullptr;
-    int (*ferror)(Stream *) = nullptr;
-    void (*clearerr)(Stream *) = nullptr;
-    int (*ungetc)(int, Stream *) = nullptr;
-    int (*remove)(const char *) = nullptr;
-    int (*rename)(const char *, const char *) = nullptr;
-    bool (*read_entire_file)(const char *, uint8_t **, uint64_t *) = nullptr;
-    bool (*write_entire_file)(const char *, const void *, uint64_t) = nullptr;
-    char *(*strerror)(int) = nullptr;
-    void (*free)(void *) = nullptr;
+#define LBW_DECLARE(exported, member, type) std::add_pointer_t<type> member = nullptr;
+    LBW_FILE_API(LBW_DECLARE)
+#undef LBW_DECLARE
 };
 
 } // namespace lbw::test

@@ -1,161 +1,188 @@
-// Memory and byte-string functions and abs, against the built library.
+// Memory and string functions against glibc and against the byte-by-byte definitions:
+// every size up to 300 and past the thresholds of the processor's string instructions,
+// every overlap distance, strings that end at an inaccessible page with zeros and the
+// sought value around them. Comparisons return the difference of the first differing
+// bytes, as unsigned values.
+#include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
 #include <climits>
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace lbw::test {
 namespace {
 
-using StringTest = LibraryTest;
+using u8 = unsigned char;
+using Bytes = std::vector<u8>;
+using CopyFn = void *(void *, const void *, size_t);
 
-TEST_F(StringTest, BlockFunctionsTouchExactlyTheirBytes) {
-    auto memcpy_ = fn<void *(void *, const void *, size_t)>("memcpy");
-    auto memmove_ = fn<void *(void *, const void *, size_t)>("memmove");
-    auto memset_ = fn<void *(void *, int, size_t)>("memset");
-    unsigned char src[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    unsigned char dst[10];
-    std::memset(dst, 0xEE, sizeof dst);
-    EXPECT_EQ(memcpy_(dst + 1, src, 8), dst + 1);
-    EXPECT_EQ(std::memcmp(dst + 1, src, 8), 0);
-    EXPECT_EQ(dst[0] + dst[9], 2 * 0xEE);
-    EXPECT_EQ(memcpy_(dst, src, 0), dst);
-    EXPECT_EQ(dst[0], 0xEE);
-
-    char up[] = "abcdefg", down[] = "abcdefg", far[] = "abcdefghij", same[] = "xyz";
-    EXPECT_EQ(memmove_(up + 1, up, 5), up + 1);
-    EXPECT_STREQ(up, "aabcdeg");
-    EXPECT_EQ(memmove_(down, down + 1, 5), down);
-    EXPECT_STREQ(down, "bcdeffg");
-    memmove_(far + 5, far, 5); // above and not overlapping
-    EXPECT_STREQ(far, "abcdeabcde");
-    EXPECT_EQ(memmove_(same, same, 3), same);
-    EXPECT_STREQ(same, "xyz");
-    EXPECT_EQ(memmove_(nullptr, nullptr, 0), nullptr);
-
-    unsigned char buf[6];
-    std::memset(buf, 0xEE, sizeof buf);
-    EXPECT_EQ(memset_(buf + 1, 0x141, 4), buf + 1); // only the low 8 bits count
-    fn<void(void *, size_t)>("bzero")(buf + 1, 2);
-    fn<void(void *, size_t)>("__bzero")(buf + 4, 1);
-    const unsigned char expected[] = {0xEE, 0, 0, 0x41, 0, 0xEE};
-    EXPECT_EQ(std::memcmp(buf, expected, 6), 0);
-}
-
-TEST_F(StringTest, ComparisonsReturnTheDifferenceOfUnsignedBytes) {
-    auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
-    auto strcmp_ = fn<int(const char *, const char *)>("strcmp");
-    auto strncmp_ = fn<int(const char *, const char *, size_t)>("strncmp");
-    auto strcoll_ = fn<int(const char *, const char *)>("strcoll");
-    const unsigned char a[] = {0x61, 0x80}, b[] = {0x61, 0x01}, hi[] = {0xFF}, lo[] = {0x00};
-    EXPECT_EQ(memcmp_(a, b, 2), 127);
-    EXPECT_EQ(memcmp_(b, a, 2), -127);
-    EXPECT_EQ(memcmp_(hi, lo, 1), 255);
-    EXPECT_EQ(memcmp_(lo, hi, 1), -255);
-    EXPECT_EQ(memcmp_(a, b, 1), 0) << "bytes past n are not compared";
-    EXPECT_EQ(memcmp_(a, b, 0), 0);
-
-    struct Case {
-        const char *x, *y;
-        int expected;
-    };
-    for (const Case &c : {Case{"abc", "abd", -1}, Case{"ab", "abc", -99}, Case{"abc", "ab", 99}, Case{"abc", "abc", 0},
-                          Case{"", "", 0}, Case{"\xFF", "a", 0xFF - 'a'}}) {
-        EXPECT_EQ(strcmp_(c.x, c.y), c.expected) << c.x << " " << c.y;
-        EXPECT_EQ(strcoll_(c.x, c.y), c.expected) << c.x << " " << c.y;
+class StringTest : public LibraryTest {
+protected:
+    std::mt19937 random{20261206};
+    Bytes noise(size_t n) {
+        Bytes v(n);
+        for (u8 &b : v)
+            b = static_cast<u8>(random());
+        return v;
     }
-    EXPECT_EQ(strncmp_("abcX", "abcY", 3), 0);
-    EXPECT_EQ(strncmp_("abcX", "abcY", 4), 'X' - 'Y');
-    EXPECT_EQ(strncmp_("ab", "ab", 10), 0);
-    EXPECT_EQ(strncmp_("ab", "abc", 10), -'c');
-    EXPECT_EQ(strncmp_("a\xFF", "a\x01", 5), 0xFF - 1);
-    EXPECT_EQ(strncmp_("x", "y", 0), 0);
+    // Sizes through every block loop, and past where the string instructions take over
+    // (fills from 512 bytes, moves toward lower addresses from 2048).
+    static std::vector<size_t> sizes() {
+        std::vector<size_t> v;
+        for (size_t n = 0; n <= 300; n++)
+            v.push_back(n);
+        v.insert(v.end(), {511, 512, 600, 2047, 2048, 4099});
+        return v;
+    }
+};
+
+// memcpy copies forward byte by byte even where the blocks overlap; memmove as glibc.
+TEST_F(StringTest, CopiesAtEveryOverlapDistance) {
+    auto memcpy_ = fn<CopyFn>("memcpy"), memmove_ = fn<CopyFn>("memmove");
+    for (size_t n : sizes())
+        for (int distance = -140; distance <= 140; distance += n > 300 ? 7 : 1) {
+            Bytes start = noise(n + 300), want = start, got = start;
+            size_t from = 140 + random() % 8, to = from + static_cast<size_t>(distance);
+            for (size_t i = 0; i < n; i++)
+                want[to + i] = want[from + i];
+            ASSERT_EQ(memcpy_(&got[to], &got[from], n), &got[to]);
+            ASSERT_EQ(got, want) << "memcpy n " << n << " distance " << distance;
+            want = got = start;
+            std::memmove(&want[to], &want[from], n);
+            ASSERT_EQ(memmove_(&got[to], &got[from], n), &got[to]);
+            ASSERT_EQ(got, want) << "memmove n " << n << " distance " << distance;
+        }
 }
 
-TEST_F(StringTest, SearchesLookAtTheLowByte) {
+TEST_F(StringTest, SetCompareAndSearchAtEverySize) {
+    auto memset_ = fn<void *(void *, int, size_t)>("memset");
+    auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
     auto memchr_ = fn<void *(const void *, int, size_t)>("memchr");
+    for (size_t n : sizes()) {
+        size_t at = random() % 8;
+        Bytes got = noise(n + 16), want = got;
+        int value = static_cast<int>(random());
+        std::memset(&want[at], value, n);
+        ASSERT_EQ(memset_(&got[at], value, n), &got[at]);
+        ASSERT_EQ(got, want) << "memset n " << n;
+        // On a zero background (before them too), blocks that differ in one byte of either
+        // compare as that pair; the byte behind them does not count.
+        Bytes a(n + 320), b(n + 320), hay = noise(n + 16);
+        u8 *x = &a[300 + at], *y = &b[300 + at];
+        y[n] = 1;
+        ASSERT_EQ(memcmp_(x, y, n), 0) << "memcmp n " << n;
+        for (size_t i = 0; i < n; i += 1 + i / 64) {
+            const u8 value = static_cast<u8>(1 + random() % 255);
+            x[i] = value;
+            ASSERT_EQ(memcmp_(x, y, n), value) << "memcmp n " << n << " at " << i;
+            x[i] = 0, y[i] = value;
+            ASSERT_EQ(memcmp_(x, y, n), -value) << "memcmp n " << n << " at " << i;
+            y[i] = 0;
+        }
+        int needle = (n && random() % 2 ? hay[at + random() % n] : static_cast<int>(random() % 256)) + 256;
+        ASSERT_EQ(memchr_(&hay[at], needle, n), std::memchr(&hay[at], needle, n)) << "memchr n " << n;
+    }
+    unsigned char zeroed[4] = {1, 2, 3, 4};
+    fn<void(void *, size_t)>("bzero")(zeroed + 1, 2);
+    fn<void(void *, size_t)>("__bzero")(zeroed, 1);
+    EXPECT_EQ(Bytes(zeroed, zeroed + 4), (Bytes{0, 0, 0, 4}));
+}
+
+// strlen and strchr read aligned blocks that may begin before the string and reach past
+// it: zeros and the sought value there never count, and no read crosses into the page
+// behind the string.
+TEST_F(StringTest, LengthAndSearchSeeOnlyTheString) {
+    auto strlen_ = fn<size_t(const char *)>("strlen");
     auto strchr_ = fn<char *(const char *, int)>("strchr");
+    PageEdge page;
+    for (size_t n = 0; n <= 300; n++)
+        for (size_t gap : {size_t{0}, 1 + random() % 70}) {
+            char *s = page.end() - gap - n - 1;
+            for (char *p = s - 80; p < page.end(); p++)
+                *p = random() % 2 ? 0 : 'v';
+            for (size_t i = 0; i < n; i++)
+                s[i] = static_cast<char>('w' + random() % 137); // never 0 or 'v'
+            s[n] = 0;
+            size_t at = n ? random() % (n + n / 2 + 1) : 0;
+            if (at < n)
+                s[at] = 'v';
+            ASSERT_EQ(strlen_(s), n);
+            ASSERT_EQ(strchr_(s, 'v'), at < n ? s + at : nullptr) << "n " << n << " gap " << gap;
+            ASSERT_EQ(strchr_(s, 'v' + 256), strchr_(s, 'v')) << "only the low 8 bits count";
+            ASSERT_EQ(strchr_(s, 0), s + n);
+            int high = n ? static_cast<signed char>(s[random() % n]) : -23;
+            ASSERT_EQ(strchr_(s, high), std::strchr(s, high)) << "n " << n;
+        }
+    EXPECT_EQ(strlen_(nullptr), 0u);
+}
+
+TEST_F(StringTest, ComparisonsAndSearchesOfShortStrings) {
+    auto strcmp_ = fn<int(const char *, const char *)>("strcmp");
+    auto strcoll_ = fn<int(const char *, const char *)>("strcoll");
+    auto strncmp_ = fn<int(const char *, const char *, size_t)>("strncmp");
     auto strspn_ = fn<size_t(const char *, const char *)>("strspn");
     auto strpbrk_ = fn<char *(const char *, const char *)>("strpbrk");
     auto strstr_ = fn<char *(const char *, const char *)>("strstr");
-    const unsigned char m[] = {'a', 0x80, 'b', 0, 'c'};
-    EXPECT_EQ(memchr_(m, 'b', 5), m + 2);
-    EXPECT_EQ(memchr_(m, 0x100 + 'a', 5), m);
-    EXPECT_EQ(memchr_(m, -128, 5), m + 1);
-    EXPECT_EQ(memchr_(m, 0, 5), m + 3);
-    EXPECT_EQ(memchr_(m, 'c', 5), m + 4) << "a NUL does not stop memchr";
-    EXPECT_EQ(memchr_(m, 'c', 4), nullptr);
-    EXPECT_EQ(memchr_(m, 'a', 0), nullptr);
-
-    const char *s = "ab\xE9" "cb";
-    EXPECT_EQ(strchr_(s, 'b'), s + 1);
-    EXPECT_EQ(strchr_(s, 'b' + 256), s + 1);
-    EXPECT_EQ(strchr_(s, 0xE9), s + 2);
-    EXPECT_EQ(strchr_(s, -0x17), s + 2);
-    EXPECT_EQ(strchr_(s, 0), s + 5) << "the terminator is found";
-    EXPECT_EQ(strchr_(s, 256), s + 5);
-    EXPECT_EQ(strchr_(s, 'z'), nullptr);
-    EXPECT_EQ(strchr_("", 'a'), nullptr);
-
-    // The set's terminator is never a member.
-    EXPECT_EQ(strspn_("  x", " "), 2u);
-    EXPECT_EQ(strspn_("", " "), 0u);
-    EXPECT_EQ(strspn_("abcabd", "abc"), 5u);
-    EXPECT_EQ(strspn_("abc", ""), 0u);
-    EXPECT_EQ(strspn_("\xE9\xE9x", "\xE9"), 2u);
-    const char *h = "hello, world";
-    EXPECT_EQ(strpbrk_(h, " ,"), h + 5);
-    EXPECT_EQ(strpbrk_(h, "xyz"), nullptr);
-    EXPECT_EQ(strpbrk_(h, ""), nullptr);
-    EXPECT_EQ(strpbrk_("", "a"), nullptr);
-
-    const char *hay = "aaab", *empty = "";
-    EXPECT_EQ(strstr_(hay, "ab"), hay + 2);
-    EXPECT_EQ(strstr_(hay, ""), hay);
-    EXPECT_EQ(strstr_(hay, "aaabc"), nullptr);
-    EXPECT_EQ(strstr_(hay, "b"), hay + 3);
-    EXPECT_EQ(strstr_(hay, "ba"), nullptr);
-    EXPECT_EQ(strstr_(hay, "aaab"), hay);
-    EXPECT_EQ(strstr_(empty, ""), empty);
-    EXPECT_EQ(strstr_(empty, "a"), nullptr);
+    auto text = [&] {
+        std::string s;
+        for (size_t n = random() % 7; n > 0; n--)
+            s += "ab\x80\xff"[random() % 4];
+        return s;
+    };
+    for (int round = 0; round < 20000; round++) {
+        std::string a = text(), b = random() % 4 ? text() : a.substr(random() % (a.size() + 1), random() % 4);
+        const char *x = a.c_str(), *y = b.c_str();
+        size_t k = 0;
+        while (x[k] && x[k] == y[k])
+            k++;
+        const int difference = static_cast<u8>(x[k]) - static_cast<u8>(y[k]);
+        const size_t n = random() % 8;
+        SCOPED_TRACE(testing::Message() << '"' << a << "\" \"" << b << "\" n " << n);
+        ASSERT_EQ(strcmp_(x, y), difference);
+        ASSERT_EQ(strcoll_(x, y), difference);
+        ASSERT_EQ(strncmp_(x, y, n), k < n ? difference : 0);
+        ASSERT_EQ(strspn_(x, y), std::strspn(x, y));
+        ASSERT_EQ(strpbrk_(x, y), std::strpbrk(x, y));
+        ASSERT_EQ(strstr_(x, y), std::strstr(x, y));
+    }
 }
 
-TEST_F(StringTest, LengthCopyAndDuplicate) {
-    auto strlen_ = fn<size_t(const char *)>("strlen");
-    auto strcpy_ = fn<char *(char *, const char *)>("strcpy");
-    auto strdup_ = fn<char *(const char *)>("strdup");
-    EXPECT_EQ(strlen_("hello"), 5u);
-    EXPECT_EQ(strlen_(""), 0u);
-    EXPECT_EQ(strlen_(nullptr), 0u);
-
+TEST_F(StringTest, CopyDuplicateAndAbs) {
     char dst[8];
     std::memset(dst, 'Z', sizeof dst);
-    EXPECT_EQ(strcpy_(dst, "abc"), dst);
+    EXPECT_EQ(fn<char *(char *, const char *)>("strcpy")(dst, "abc"), dst);
     EXPECT_EQ(std::string(dst, 5), std::string("abc\0Z", 5));
-    EXPECT_EQ(strcpy_(dst, ""), dst);
-    EXPECT_EQ(std::string(dst, 2), std::string("\0b", 2));
-
+    auto strdup_ = fn<char *(const char *)>("strdup");
     char *copy = strdup_("hello");
-    ASSERT_NE(copy, nullptr);
     EXPECT_STREQ(copy, "hello");
     EXPECT_TRUE(host().heap().owns(copy));
-    fn<void(void *)>("free")(copy);
     EXPECT_EQ(strdup_(nullptr), nullptr);
     EXPECT_EQ(host().heap().malloc_sizes, (std::vector<uint64_t>{6})) << "strdup(NULL) asks for nothing";
     host().heap().fail = [](uint64_t) { return true; };
     EXPECT_EQ(strdup_("x"), nullptr);
-    host().set_entry(LM_ENTRY_MALLOC, nullptr);
-    EXPECT_EQ(strdup_("x"), nullptr);
+    auto abs_ = fn<int(int)>("abs");
+    for (int v : {-5, 0, 7, INT_MAX, -INT_MAX})
+        EXPECT_EQ(abs_(v), std::abs(v));
+    EXPECT_EQ(abs_(INT_MIN), INT_MIN);
 }
 
-TEST_F(StringTest, AbsWrapsAtTheMostNegativeInt) {
-    auto abs_ = fn<int(int)>("abs");
-    const std::pair<int, int> cases[] = {{-5, 5},           {5, 5},        {0, 0},
-                                         {INT_MAX, INT_MAX}, {-INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}};
-    for (auto [v, expected] : cases)
-        EXPECT_EQ(abs_(v), expected) << v;
+// abort halts at once: pending console text stays unsent and nothing after it runs.
+TEST_F(StringTest, AbortHaltsWithoutFlushing) {
+    auto write = fn<void(const void *, uint64_t)>("lm_lua_write");
+    auto abort_ = fn<void()>("abort");
+    EXPECT_EXIT(
+        {
+            host().console().echo = stderr; // console lines would show on standard error
+            write("pending text", 12);
+            std::fputs("before abort\n", stderr);
+            abort_();
+            write("after\n", 6);
+        },
+        ::testing::KilledBySignal(SIGSEGV), "^before abort\n$");
 }
 
 } // namespace

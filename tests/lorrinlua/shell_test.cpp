@@ -1,11 +1,10 @@
 // The shell as a user meets it in the simulator: each row is a session (files in the
 // store, lines typed) and what the console shows and the exit status must be.
-#include "tests/sim/sim_run.h"
+#include "tests/support/files.h"
+#include "tests/support/simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 namespace lbw::test {
@@ -64,10 +63,10 @@ class ShellTest : public ::testing::TestWithParam<Session> {};
 
 TEST_P(ShellTest, ConsoleShowsWhatTheUserExpects) {
     const Session &session = GetParam();
-    std::string root = fresh_folder("shell");
+    TempFolder root("shell");
     for (const auto &[name, text] : session.files)
-        std::ofstream(root + "/" + name, std::ios::binary) << text;
-    SimRun run = simulate("--headless --root " + root + " " LBW_PROGRAM_LORRINLUA, session.input);
+        write_file(root / name, text);
+    SimRun run = simulate("--headless --root " + root.path() + " " LBW_PROGRAM_LORRINLUA, session.input);
     EXPECT_EQ(run.out, kBanner + session.shown) << run.err;
     EXPECT_EQ(run.status, session.status);
 }

@@ -4,12 +4,14 @@
 // long double reference); special values (zeros, infinities, NaN, subnormals) exactly.
 // LBW_MATH_ARGUMENTS sets the arguments per function (default 100000); each function
 // prints its largest error against the reference.
-#include "tests/numerics/math_reference.h"
+#include "tests/numerics/same_bits.h"
 #include "tests/support/library_test.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,22 @@ constexpr double kMaxSubnormal = 2.2250738585072009e-308;
 constexpr double kHalfPi = 1.5707963267948966;
 // Where atan changes its reduction.
 constexpr double kAtanBreaks[] = {0.4375, 0.6875, 1.1875, 2.4375};
+
+class Arguments {
+public:
+    explicit Arguments(uint64_t seed) : rng_(seed) {}
+    // Either sign, mantissa in [1, 2), binary exponent in [min_exp, max_exp].
+    double any(int min_exp, int max_exp) {
+        double v = std::ldexp(1.0 + uniform(0, 1), integer(min_exp, max_exp));
+        return rng_() & 1 ? -v : v;
+    }
+    double positive(int min_exp, int max_exp) { return std::fabs(any(min_exp, max_exp)); }
+    double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng_); }
+    int integer(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+
+private:
+    std::mt19937_64 rng_;
+};
 
 // Random arguments of one kind; pattern() is uniform over the finite bit patterns.
 struct Sampler {

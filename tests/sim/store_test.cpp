@@ -1,117 +1,71 @@
-// The simulator's files: everything a program reaches stays inside --root, and a write
-// that is cut short leaves the old file as it was.
+// The simulator's files (--root): no path leaves the root folder, symbolic links are
+// never followed, and a write replaces a file whole or not at all.
 #include "simhost/directory_file_store.h"
-#include "tests/sim/sim_run.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace lbw::test {
 namespace {
 
 namespace fsys = std::filesystem;
 
-void spit(const fsys::path &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
+TEST(SimulatorFiles, NothingOutsideTheRootIsReachedAndLinksAreNotFollowed) {
+    TempFolder base;
+    fsys::create_directories(base / "root/sub");
+    write_file(base / "secret", "secret");
+    fsys::create_directory_symlink(base.path(), base / "root/dirlink");
+    fsys::create_symlink(base / "secret", base / "root/filelink");
+    fsys::create_symlink("sub", base / "root/innerlink");
+    sim::DirectoryFileStore store(base / "root");
+    LmBaremetalProgramFileInfo info{};
+    using Paths = std::vector<std::string>;
+    for (const std::string &path : Paths{"../secret", "sub/../../secret", base / "secret", "dirlink/secret", "filelink", "sub", "/"})
+        EXPECT_FALSE(store.stat(path, info) || store.remove(path)) << path;
+    for (const std::string &path : Paths{"dirlink/secret", "dirlink/new", "innerlink/f", "missing/f", "sub", ""})
+        EXPECT_FALSE(store.write(path, "x", 1)) << path;
+    EXPECT_TRUE(store.write("../../sub/../escaped", "out", 3)); // '..' stops at the root
+    EXPECT_TRUE(store.write("filelink", "replaced", 8));         // the link itself is replaced
+    EXPECT_TRUE(store.stat("/escaped", info));
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(uintptr_t{info.address}), info.size), "out");
+    EXPECT_EQ(read_file(base / "secret"), "secret");
+    EXPECT_EQ(file_names(base.path()), (std::vector<std::string>{"root", "secret"}));
+    EXPECT_EQ(file_names(base / "root"), (std::vector<std::string>{"dirlink", "escaped", "filelink", "innerlink", "sub"}));
+    EXPECT_THROW(sim::DirectoryFileStore(base / "nothing"), std::runtime_error);
 }
 
-std::vector<std::string> names_in(const fsys::path &dir) {
-    std::vector<std::string> names;
-    for (const auto &entry : fsys::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-TEST(SimulatorFiles, ProgramsStayInsideTheRoot) {
-    fsys::path base = fresh_folder("root"), root = base / "root";
-    fsys::create_directories(root / "sub");
-    spit(base / "secret.txt", "secret");
-    spit(root / "sub" / "note.txt", "note");
-    fsys::create_symlink(base / "secret.txt", root / "link.txt");
-    fsys::create_directory_symlink(base, root / "up");
-
-    std::string input = "read sub/note.txt\n"
-                        "read ../secret.txt\n"
-                        "read sub/../../secret.txt\n"
-                        "read " + (base / "secret.txt").string() + "\n"
-                        "read link.txt\n"
-                        "read up/secret.txt\n"
-                        "read /sub/./note.txt\n"
-                        "write ../escaped.txt out\n"
-                        "write up/escaped.txt out\n"
-                        "write sub/new.txt fresh\n";
-    SimRun run = simulate("--headless --root " + root.string() + " " LBW_PROGRAM_SIM_FILES, input);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "sub/note.txt: note\n"
-                       "../secret.txt: absent\n"
-                       "sub/../../secret.txt: absent\n" +
-                           (base / "secret.txt").string() + ": absent\n" +
-                           "link.txt: absent\n"
-                           "up/secret.txt: absent\n"
-                           "/sub/./note.txt: note\n"
-                           "../escaped.txt: written\n"
-                           "up/escaped.txt: refused\n"
-                           "sub/new.txt: written\n");
-    EXPECT_EQ(slurp(root / "escaped.txt"), "out") << "'..' stops at the root";
-    EXPECT_EQ(slurp(root / "sub" / "new.txt"), "fresh");
-    EXPECT_EQ(names_in(base), (std::vector<std::string>{"root", "secret.txt"}));
-    EXPECT_EQ(slurp(base / "secret.txt"), "secret");
-    fsys::remove_all(base);
-}
-
-TEST(SimulatorFiles, RootDefaultsToTheCurrentFolder) {
-    fsys::path root = fresh_folder("cwd");
-    spit(root / "here.txt", "here");
-    SimRun run = simulate("--headless " LBW_PROGRAM_SIM_FILES, "read here.txt\n", "cd " + root.string() + " &&");
-    EXPECT_EQ(run.out, "here.txt: here\n") << run.err;
-    fsys::remove_all(root);
-}
-
-// A write of `size` bytes in a child process whose files may not grow beyond `limit`
-// bytes; returns the child's wait status.
-int write_with_file_size_limit(const fsys::path &root, size_t size, rlim_t limit, bool killed_by_limit) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        rlimit cap{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &cap);
-        signal(SIGXFSZ, killed_by_limit ? SIG_DFL : SIG_IGN);
-        sim::DirectoryFileStore store(root.string());
-        std::string big(size, 'n');
-        _exit(store.write("f", big.data(), static_cast<uint32_t>(big.size())) ? 0 : 1);
+// A write of 1 MiB in a child whose files may not grow beyond 64 KiB, told of the limit
+// or killed by it: the old file stays (with no temporary file beside it when told). A hard link
+// shows that a new file takes the name rather than the old one being rewritten.
+TEST(SimulatorFiles, AWriteReplacesTheFileWholeOrNotAtAll) {
+    TempFolder root;
+    write_file(root / "f", "old");
+    ASSERT_EQ(link((root / "f").c_str(), (root / "hardlink").c_str()), 0);
+    sim::DirectoryFileStore store(root.path());
+    for (bool killed : {false, true}) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            rlimit cap{64 << 10, 64 << 10};
+            setrlimit(RLIMIT_FSIZE, &cap);
+            signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+            std::string big(1 << 20, 'n');
+            _exit(store.write("f", big.data(), static_cast<uint32_t>(big.size())) ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(killed ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : WEXITSTATUS(status) == 1) << status;
+        EXPECT_EQ(read_file(root / "f"), "old");
+        EXPECT_TRUE(killed || file_names(root.path()).size() == 2) << "no temporary file is left";
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
-
-TEST(SimulatorFiles, WriteKilledHalfwayLeavesTheOldFile) {
-    fsys::path root = fresh_folder("crash");
-    spit(root / "f", "old content");
-    // The process dies (SIGXFSZ) in the middle of writing the new content.
-    int status = write_with_file_size_limit(root, 1 << 20, 64 << 10, true);
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
-    EXPECT_EQ(slurp(root / "f"), "old content");
-    fsys::remove_all(root);
-}
-
-TEST(SimulatorFiles, WriteThatFailsHalfwayLeavesTheOldFileAndNoTemporary) {
-    fsys::path root = fresh_folder("full");
-    spit(root / "f", "old content");
-    int status = write_with_file_size_limit(root, 1 << 20, 64 << 10, false);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1) << "the write is reported as failed";
-    EXPECT_EQ(slurp(root / "f"), "old content");
-    EXPECT_EQ(names_in(root), (std::vector<std::string>{"f"}));
-    fsys::remove_all(root);
+    EXPECT_TRUE(store.write("f", "new", 3));
+    EXPECT_EQ(read_file(root / "f"), "new");
+    EXPECT_EQ(read_file(root / "hardlink"), "old");
 }
 
 } // namespace

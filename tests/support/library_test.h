@@ -16,8 +16,13 @@ namespace lbw::test {
 
 class LibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        // Tests read what the library asked of the host.
+        host().record_calls(true);
+        host().reset();
+        lib_ = std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+    }
+    void TearDown() override { lib_.reset(); }
 
     sim::Host &host() { return sim::Host::instance(); }
     sim::LoadedLibrary &lib() { return *lib_; }
@@ -32,9 +37,16 @@ protected:
     T &var(const char *name) {
         return *static_cast<T *>(lib_->symbol(name));
     }
+    // Loads a program built for the library beside it; its functions come from program_fn.
+    void load_program(const char *path) { program_ = lib_->load_program(path); }
+    template <class F>
+    F *program_fn(const char *name) {
+        return reinterpret_cast<F *>(sim::LoadedLibrary::program_symbol(program_, name));
+    }
 
 private:
     std::unique_ptr<sim::LoadedLibrary> lib_;
+    void *program_ = nullptr;
 };
 
 } // namespace lbw::test

@@ -1,6 +1,7 @@
 // Window lifecycle and attributes: creation, the active window, destruction and the
-// host's window entries, the close request, size, title, null windows, and the
-// touch-bar stubs.
+// host's window entries, the close request, size, title, null windows and the
+// touch-bar stubs; what pushImage and captureWindow keep and hand out; and a program's
+// frame loop in C.
 #include "tests/window/window_test.h"
 
 namespace lbw::test {
@@ -21,58 +22,49 @@ TEST_F(LifecycleTest, NewWindows) {
     EXPECT_EQ(mouse(w), std::pair(320, 240));
     EXPECT_EQ(title(w), "main");
     EXPECT_FALSE(windowShouldClose(w));
-    Capture c = capture(w);
-    ASSERT_EQ(c.pixels.size(), 1228800u);
-    for (size_t i = 0; i < c.pixels.size(); i += 4)
-        ASSERT_EQ((Rgba{c.pixels[i], c.pixels[i + 1], c.pixels[i + 2], c.pixels[i + 3]}), (Rgba{0, 0, 0, 255}))
-            << "byte " << i;
+    Capture c = capture(w); // black, like every window without an image or a colour
+    EXPECT_EQ(std::tuple(c.pixels.size(), c.rgb(0, 0), c.rgb(639, 479)), std::tuple(1228800u, Rgb{}, Rgb{}));
+    auto &sizes = host().heap().malloc_sizes; // two blocks the caller owns
+    EXPECT_EQ(std::vector(sizes.end() - 2, sizes.end()), (std::vector<uint64_t>{sizeof(BaremetalImage), 1228800}));
 }
 
-TEST_F(LifecycleTest, HostIsToldBeforeTheRecordIsAllocated) {
-    static size_t allocations_seen = 99;
+TEST_F(LifecycleTest, TheHostIsToldBeforeTheRecordIsAllocatedAndAfterItIsReleased) {
+    static uint64_t seen = 99;
     host().set_entry(LM_ENTRY_CREATE_WINDOW, +[]() -> int {
-        allocations_seen = sim::Host::instance().heap().malloc_sizes.size();
+        seen = sim::Host::instance().heap().malloc_sizes.size();
         return 0;
     });
-    createWindow("t", 2, 2);
-    EXPECT_EQ(allocations_seen, 0u);
-}
-
-TEST_F(LifecycleTest, DestroyReleasesEverythingThenTellsTheHost) {
-    uint64_t before = host().heap().bytes_in_use();
     BaremetalWindow *w = createWindow("a title long enough", 30, 20);
-    pushImage(w, TestImage(7, 5, pattern).get());
-    EXPECT_GT(host().heap().bytes_in_use(), before);
-    static uint64_t in_use_seen = 0;
+    EXPECT_EQ(seen, 0u);
+    std::vector<uint8_t> pixels(7 * 5 * 4, 9);
+    BaremetalImage image{7, 5, pixels.data(), {0, 0}};
+    pushImage(w, &image);
     host().set_entry(LM_ENTRY_DESTROY_WINDOW, +[]() -> int {
-        in_use_seen = sim::Host::instance().heap().bytes_in_use();
-        ++sim::Host::instance().display().windows_destroyed;
+        seen = sim::Host::instance().heap().bytes_in_use();
         return 0;
     });
     destroyWindow(w);
-    EXPECT_EQ(host().heap().bytes_in_use(), before);
-    EXPECT_EQ(in_use_seen, before);
-    EXPECT_EQ(display().windows_created, 1u);
-    EXPECT_EQ(display().windows_destroyed, 1u);
-}
-
-TEST_F(LifecycleTest, WindowsWorkWithoutTheHostsWindowEntries) {
+    EXPECT_EQ(seen, 0u);
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+    // Without the host's window entries windows work all the same.
     host().set_entry(LM_ENTRY_CREATE_WINDOW, nullptr);
     host().set_entry(LM_ENTRY_DESTROY_WINDOW, nullptr);
-    BaremetalWindow *w = createWindow("t", 3, 3);
+    w = createWindow("t", 3, 3);
     clearWindow(w, 1, 2, 3);
     EXPECT_EQ(capture(w).rgb(2, 2), (Rgb{1, 2, 3}));
     destroyWindow(w);
-    EXPECT_EQ(display().windows_created, 0u);
-    EXPECT_EQ(display().windows_destroyed, 0u);
+    EXPECT_EQ(display().windows_created + display().windows_destroyed, 0u);
 }
 
 TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     BaremetalWindow *first = createWindow("1", 10, 10);
     BaremetalWindow *second = createWindow("2", 10, 10);
-    press({0x03, 'b'});
+    input().queue_keys({0x03, 'b'});
+    input().queue_pointer({LM_POINTER_ABSOLUTE, 0, 7, 9, 0, 0, 0, 0});
+    updateWindow(first); // polls for the active window, whichever is updated
     EXPECT_TRUE(windowShouldClose(second));
     EXPECT_FALSE(windowShouldClose(first));
+    EXPECT_EQ(std::pair(mouse(first), mouse(second)), std::pair(std::pair(5, 5), std::pair(7, 9)));
     destroyWindow(second);
     // No active window now, although the first is alive: the flags are cleared and
     // nothing is read from the host.
@@ -81,7 +73,6 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     press({0x03, 'a'});
     EXPECT_FALSE(windowShouldClose(first));
     EXPECT_EQ(std::pair(input().key_polls, input().pointer_polls), std::pair(key_polls, pointer_polls));
-    EXPECT_EQ(input().keys.size(), 2u);
     EXPECT_EQ(set_keys(), std::vector<std::string>{});
     EXPECT_EQ(keylastchar(), 0);
     // Destroying a window that is not active leaves the active one.
@@ -89,15 +80,14 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     destroyWindow(first);
     updateKeyboardState();
     EXPECT_TRUE(windowShouldClose(third));
-    EXPECT_EQ(key("keya"), 1);
-    EXPECT_EQ(display().windows_destroyed, 2u);
+    EXPECT_EQ(set_keys(), std::vector<std::string>{"keya"});
+    EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(3u, 2u));
 }
 
 TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
     input().queue_keys({'a'});
     updateWindow(nullptr); // not even input is read
-    EXPECT_EQ(input().key_polls, 0u);
-    EXPECT_EQ(display().queries, 0u);
+    EXPECT_EQ(input().key_polls + display().queries, 0u);
     EXPECT_TRUE(windowShouldClose(nullptr));
     closeWindow(nullptr);
     EXPECT_EQ(size(nullptr), std::pair(0, 0));
@@ -108,29 +98,19 @@ TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
     EXPECT_FALSE(getMouseButtonState(nullptr, 0));
     EXPECT_EQ(captureWindow(nullptr), nullptr);
     clearWindow(nullptr, 1, 2, 3);
-    pushImage(nullptr, TestImage(1, 1, pattern).get());
+    uint8_t pixel[4] = {};
+    BaremetalImage one{1, 1, pixel, {0, 0}};
+    pushImage(nullptr, &one);
     setWindowTitle(nullptr, "ignored");
-    char *empty = getWindowTitle(nullptr);
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty[0], 0);
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 1u);
-    free_(empty);
+    EXPECT_EQ(title(nullptr), "");
+    EXPECT_EQ(host().heap().malloc_sizes, std::vector<uint64_t>{1});
     destroyWindow(nullptr);
     EXPECT_EQ(display().windows_destroyed, 0u);
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
-TEST_F(LifecycleTest, CloseRequestsAreNeverWithdrawn) {
-    BaremetalWindow *w = createWindow("t", 2, 2);
-    closeWindow(w);
-    EXPECT_TRUE(windowShouldClose(w));
-    closeWindow(w);
-    updateWindow(w);
-    EXPECT_TRUE(windowShouldClose(w));
-}
-
-TEST_F(LifecycleTest, ResizingClampsThePointerAndReRendersWithoutPresenting) {
-    BaremetalWindow *w = createWindow("t", 640, 480);
+TEST_F(LifecycleTest, CloseSizeAndTitle) {
+    BaremetalWindow *w = createWindow("first", 640, 480);
     point_at(300, 200);
     clearWindow(w, 4, 5, 6);
     setWindowSize(w, 1, 1);
@@ -145,43 +125,68 @@ TEST_F(LifecycleTest, ResizingClampsThePointerAndReRendersWithoutPresenting) {
     Capture c = capture(w);
     EXPECT_EQ(std::pair(c.width, c.height), std::pair(3, 2));
     EXPECT_EQ(c.rgb(2, 1), (Rgb{4, 5, 6}));
-    // The pointer space follows the size: absolute positions now clamp to 2, 1.
-    point_at(50, 50);
+    point_at(50, 50); // the pointer space follows the size
     EXPECT_EQ(mouse(w), std::pair(2, 1));
-    EXPECT_EQ(display().queries, 1u);
+    EXPECT_EQ(display().queries, 1u) << "resizing does not present";
+
+    closeWindow(w);
+    closeWindow(w);
+    updateWindow(w);
+    EXPECT_TRUE(windowShouldClose(w)) << "a close request is never withdrawn";
+
+    setWindowTitle(w, "second title");
+    char *a = getWindowTitle(w);
+    EXPECT_EQ(host().heap().malloc_sizes.back(), 13u);
+    a[0] = 'X';
+    EXPECT_EQ(title(w), "second title") << "each call hands out a new copy";
+    free_(a);
+    setWindowTitle(w, nullptr);
+    EXPECT_EQ(title(w), "") << "the empty title, not the default one";
+    EXPECT_TRUE(host().console().lines.empty()) << "a title is never sent to the host";
 }
 
-TEST_F(LifecycleTest, Titles) {
-    BaremetalWindow *w = createWindow("first", 2, 2);
-    setWindowTitle(w, "second title");
-    EXPECT_EQ(title(w), "second title");
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 13u);
-    // Each call hands out a new copy.
-    char *a = getWindowTitle(w);
-    char *b = getWindowTitle(w);
-    a[0] = 'X';
-    EXPECT_STREQ(b, "second title");
-    free_(a);
-    free_(b);
-    setWindowTitle(w, nullptr); // the empty title, not the default one
-    EXPECT_EQ(title(w), "");
-    EXPECT_EQ(host().heap().malloc_sizes.back(), 1u);
-    // A title is never drawn and never sent to the host.
-    EXPECT_TRUE(host().console().lines.empty());
+TEST_F(LifecycleTest, UnusablePushesKeepThePreviousImageAndPushesAreCopies) {
+    BaremetalWindow *w = createWindow("t", 2, 2);
+    uint8_t first_pixel[4] = {1, 1, 1, 1}, other_pixel[4] = {200, 0, 0, 0};
+    BaremetalImage first{1, 1, first_pixel, {0, 0}}, other{1, 1, other_pixel, {0, 0}};
+    pushImage(w, &first);
+    first_pixel[0] = 99;
+    BaremetalImage zero_width = other, negative_height = other, no_pixels = other;
+    zero_width.width = 0;
+    negative_height.height = -1;
+    no_pixels.pixels = nullptr;
+    for (BaremetalImage *image : {&zero_width, &negative_height, &no_pixels, (BaremetalImage *)nullptr})
+        pushImage(w, image);
+    EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{1, 1, 1}));
+    pushImage(w, &other);
+    EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{200, 0, 0}));
 }
 
 TEST_F(LifecycleTest, TouchBarStubsDoNothing) {
     BaremetalWindow *w = createWindow("t", 2, 2);
-    uint64_t in_use = host().heap().bytes_in_use();
+    const uint64_t in_use = host().heap().bytes_in_use();
     setTouchBarButtonText(w, 0, "x");
-    setTouchBarButtonText(nullptr, -1, nullptr);
-    setTouchBarButtonImage(w, 3, nullptr);
+    setTouchBarButtonImage(nullptr, 3, nullptr);
     clearTouchBar(w);
-    clearTouchBar(nullptr);
-    EXPECT_EQ(getTouchBarButtonState(w, 0), 0);
-    EXPECT_EQ(getTouchBarButtonState(nullptr, 12345), 0);
-    EXPECT_EQ(host().heap().bytes_in_use(), in_use);
-    EXPECT_EQ(display().queries, 1u);
+    EXPECT_EQ(getTouchBarButtonState(w, 0) + getTouchBarButtonState(nullptr, 12345), 0);
+    EXPECT_EQ(std::pair(host().heap().bytes_in_use(), display().queries), std::pair(in_use, 1u));
+}
+
+// Frame 1 reads 'a'; frame 2 reads nothing; frame 3 reads 'Q' and closes.
+TEST_F(LifecycleTest, AProgramsFrameLoopInC) {
+    void *program = lib().load_program(LBW_PROGRAM_WINDOW_FRAME_LOOP);
+    input().queue_keys({'a'});
+    static int frames;
+    frames = 0;
+    host().set_entry(LM_ENTRY_POLL_POINTER, +[](LmBaremetalProgramPointerState *) -> int {
+        if (++frames == 2)
+            sim::Host::instance().input().queue_keys({'Q'});
+        return 0;
+    });
+    EXPECT_EQ(reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"))(), 301);
+    EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(1u, 1u));
+    EXPECT_EQ(display().queries, 4u);
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
 } // namespace

@@ -9,31 +9,12 @@
 #include "tests/support/library_test.h"
 
 #include <array>
-#include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace lbw::test {
 
 using Rgb = std::array<uint8_t, 3>;
-using Rgba = std::array<uint8_t, 4>;
-
-// An image in the window pixel layout, and the record that points at it.
-struct TestImage {
-    std::vector<uint8_t> bytes;
-    BaremetalImage record{};
-
-    TestImage(int width, int height, const std::function<Rgba(int x, int y)> &pixel);
-    const BaremetalImage *get() {
-        record.pixels = bytes.data();
-        return &record;
-    }
-};
-
-// A distinct colour for every pixel of an image up to 4096 x 4096 (alpha 0); beyond, it
-// repeats every 4096 columns or rows.
-Rgba pattern(int x, int y);
 
 // What captureWindow returned, copied; the library's record and pixels are released.
 struct Capture {
@@ -42,12 +23,8 @@ struct Capture {
     std::vector<uint8_t> pixels;
     uint64_t reserved[2] = {1, 1};
 
-    Rgba at(int x, int y) const {
-        const uint8_t *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-        return {p[0], p[1], p[2], p[3]};
-    }
     Rgb rgb(int x, int y) const {
-        auto p = at(x, y);
+        const uint8_t *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
         return {p[0], p[1], p[2]};
     }
 };
@@ -61,20 +38,48 @@ struct Capture {
 
 class WindowTest : public LibraryTest {
 protected:
-    void SetUp() override;
+    void SetUp() override {
+        LibraryTest::SetUp();
+#define LBW_BIND(name) name = fn<std::remove_pointer_t<decltype(name)>>(#name);
+        LBW_WINDOW_API(LBW_BIND)
+#undef LBW_BIND
+        free_ = fn<void(void *)>("free");
+    }
 
     sim::DisplayService &display() { return host().display(); }
     sim::InputService &input() { return host().input(); }
     sim::ImageDecoder &images() { return host().images(); }
 
-    unsigned char &key(const std::string &name) { return var<unsigned char>(name.c_str()); }
+    // The names of the key flags that are set, each with "=n" when it holds n > 1.
+    std::vector<std::string> set_keys() {
+        std::vector<std::string> names, flags = {"up", "down", "left", "right", "return", "back", "delete",
+                                                 "space", "minus", "period"};
+        for (char c : std::string("abcdefghijklmnopqrstuvwxyz0123456789"))
+            flags.push_back(std::string(1, c));
+        for (const std::string &flag : flags)
+            if (unsigned value = var<unsigned char>(("key" + flag).c_str()))
+                names.push_back("key" + flag + (value == 1 ? "" : "=" + std::to_string(value)));
+        return names;
+    }
     char &keylastchar() { return var<char>("keylastchar"); }
-    // The names of the key flags that are set.
-    std::vector<std::string> set_keys();
 
-    Capture capture(BaremetalWindow *window);
+    Capture capture(BaremetalWindow *window) {
+        Capture result;
+        if (BaremetalImage *image = captureWindow(window)) {
+            result = {true, image->width, image->height, {}, {image->reserved[0], image->reserved[1]}};
+            result.pixels.assign(image->pixels, image->pixels + size_t{4} * image->width * image->height);
+            free_(image->pixels);
+            free_(image);
+        }
+        return result;
+    }
     // getWindowTitle's copy as a string; the copy is released.
-    std::string title(BaremetalWindow *window);
+    std::string title(BaremetalWindow *window) {
+        char *copy = getWindowTitle(window);
+        std::string text = copy;
+        free_(copy);
+        return text;
+    }
     // Polls once with these key words queued.
     void press(std::initializer_list<uint32_t> words) {
         input().queue_keys(words);
@@ -86,9 +91,7 @@ protected:
         updateKeyboardState();
     }
     // One pointer report with absolute coordinates (range 0: already in pointer space).
-    void point_at(int x, int y, uint32_t buttons = 0) {
-        report({LM_POINTER_ABSOLUTE, buttons, x, y, 0, 0, 0, 0});
-    }
+    void point_at(int x, int y, uint32_t buttons = 0) { report({LM_POINTER_ABSOLUTE, buttons, x, y, 0, 0, 0, 0}); }
     std::pair<int, int> mouse(BaremetalWindow *window) {
         int x = -2, y = -2;
         getMousePosition(window, &x, &y);
@@ -105,8 +108,5 @@ protected:
 #undef LBW_DECLARE
     void (*free_)(void *) = nullptr;
 };
-
-// Every key flag the library exports.
-extern const std::vector<std::string> kKeyFlags;
 
 } // namespace lbw::test

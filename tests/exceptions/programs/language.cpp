@@ -1,9 +1,10 @@
-// Language features whose code the compiler generates around the runtime: partly
-// constructed objects, several landing pads in one function, throwing destructors, array
-// cookies, guarded statics, virtual bases, other kinds of thrown values.
+// Code the compiler generates around the runtime: partly constructed objects, several
+// landing pads in one function, throwing destructors, guarded statics, dynamic_cast and
+// typeid; and setjmp/longjmp.
 #include "trace.h"
 
-#include <stddef.h>
+#include <setjmp.h>
+#include <typeinfo>
 
 namespace {
 
@@ -11,406 +12,181 @@ namespace {
 struct Part {
     const char *token;
     Part(const char *t, bool fail) : token(t) {
-        if (fail)
-            throw Error(1);
-        trace("+");
-        trace(token);
+        maybe_throw(fail, true);
+        trace("+%s", token);
     }
-    ~Part() {
-        trace("-");
-        trace(token);
-    }
+    ~Part() { trace("-%s", token); }
 };
-
-// Members a and b are built before c throws: only they are destroyed, in reverse.
+// The members built before one throws are destroyed in reverse; the destructor never runs.
 struct Whole {
-    Part a, b, c, d;
-    explicit Whole(int failing)
-        : a("a ", failing == 0), b("b ", failing == 1), c("c ", failing == 2), d("d ", failing == 3) {
+    Part a, b, c;
+    explicit Whole(int failing) : a("a ", failing == 0), b("b ", failing == 1), c("c ", failing == 2) {
         trace("body ");
-        if (failing == 4)
-            throw Error(2);
+        maybe_throw(failing, 3);
     }
     ~Whole() { trace("~Whole "); }
 };
-
-struct Base {
-    Part base{"base ", false};
-};
-// The base is complete before the member throws: it is destroyed too.
-struct Derived : Base {
-    Part member;
-    explicit Derived(bool fail) : member("member ", fail) {}
+struct Based { Part base{"base ", false}; };
+struct Derived : Based { Part member{"member ", true}; };
+struct Guarded {
+    Part part;
+    Guarded() try : part("p ", true) {} catch (Error &) { trace("ctor-handler "); } // rethrown implicitly
 };
 
-__attribute__((noinline)) void maybe_throw(int which, int code) {
-    if (which == code)
-        throw Error(code);
-}
-
-} // namespace
-
-extern "C" {
-
-// On the heap, the storage of the new-expression goes back to the heap too.
-int partly_constructed(int failing, int onHeap) {
-    try {
-        if (onHeap)
-            delete new Whole(failing);
-        else
-            Whole whole(failing);
-        trace("built ");
-        return 0;
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-}
-
-int partly_constructed_derived() {
-    try {
-        Derived d(true);
-        return 0;
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-}
-
-// One function, several calls with different cleanups and handlers in scope.
 int several_landing_pads(int which) {
-    int result = 0;
     try {
-        Tracer t1("~t1 ");
+        Tracer t1{"~t1 "};
         maybe_throw(which, 1);
         {
-            Tracer t2("~t2 ");
+            Tracer t2{"~t2 "};
             maybe_throw(which, 2);
             try {
-                Tracer t3("~t3 ");
+                Tracer t3{"~t3 "};
                 maybe_throw(which, 3);
             } catch (int) {
-                result = -1;
+                return -1;
             }
             maybe_throw(which, 4);
         }
         maybe_throw(which, 5);
     } catch (Error &e) {
-        trace("caught ");
-        result = e.code;
+        return e.code;
     }
-    return result;
+    return 0;
 }
 
-int nested_try_blocks(int which) {
-    int result = 0;
-    try {
-        try {
-            try {
-                maybe_throw(which, 1);
-            } catch (Error &e) {
-                trace("inner ");
-                if (e.code == 1)
-                    maybe_throw(which + 1, 2);
-            }
-            maybe_throw(which, 3);
-        } catch (Error &e) {
-            trace("middle ");
-            result += e.code * 10;
-            maybe_throw(which, 3);
-        }
-    } catch (Error &e) {
-        trace("outer ");
-        result += e.code * 100;
-    }
-    return result;
-}
-
-namespace {
-// A destructor that may throw: it does, when its flag says so.
 struct ThrowingDestructor {
-    bool fail;
     ~ThrowingDestructor() noexcept(false) {
         trace("~throwing ");
-        if (fail)
-            throw Error(30);
+        throw_error(30);
     }
 };
-// A destructor that throws and catches inside itself while an exception is in flight.
+// Throws and catches inside itself while another exception is in flight.
 struct QuietDestructor {
     ~QuietDestructor() {
-        try {
-            maybe_throw(40, 40);
-        } catch (Error &) {
-            trace("quiet ");
-        }
+        try { throw_error(40); } catch (Error &) { trace("quiet "); }
     }
 };
-} // namespace
 
-// The destructor of a local of a catch-all block throws when the block ends: the first
-// exception ends, the second reaches the outer handler.
-int throw_from_destructor_in_catch_all() {
-    try {
-        try {
-            maybe_throw(1, 1);
-        } catch (...) {
-            ThrowingDestructor d{true};
-            trace("handling ");
-        }
-    } catch (Error &e) {
-        trace("outer ");
-        return e.code;
-    }
-    return -1;
-}
-
-int throw_and_catch_inside_destructor_during_unwind() {
-    try {
-        QuietDestructor q;
-        Tracer t("~t ");
-        maybe_throw(2, 2);
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-    return -1;
-}
-
-// A destructor throwing while another exception unwinds through it: terminate.
-int throw_from_destructor_during_unwind() {
-    try {
-        ThrowingDestructor d{true};
-        maybe_throw(3, 3);
-    } catch (...) {
-        trace("caught ");
-    }
-    return -1;
-}
-
-namespace {
-// Virtual inheritance: the class is described as having several or virtual bases.
-struct Root {
-    int root = 7;
-    virtual ~Root() {}
-};
-struct LeftV : virtual Root {
-    int left = 1;
-};
-struct RightV : virtual Root {
-    int right = 2;
-};
-struct Diamond : LeftV, RightV {
-    int diamond = 3;
-    ~Diamond() override { trace("~Diamond "); }
-};
-} // namespace
-
-// Standard C++ would let the first clause catch: a class with virtual bases is caught
-// only as itself.
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wexceptions"
-int catch_virtual_base_class() {
-    try {
-        throw Diamond();
-    } catch (Root &) {
-        return -2;
-    } catch (LeftV &) {
-        return -3;
-    } catch (Diamond &d) {
-        trace("caught ");
-        return d.root * 1000 + d.left * 100 + d.right * 10 + d.diamond;
-    }
-    return -1;
-}
-#pragma clang diagnostic pop
-
-namespace {
-struct Counted {
-    int value;
-    static int live;
-    Counted() : value(live++) { trace("+"); }
-    ~Counted() {
-        --live;
-        trace("-");
-    }
-};
-int Counted::live = 0;
-
-// Throws on the construction of its `failAt`th element.
-struct Fragile {
-    static int made;
-    static int failAt;
-    Fragile() {
-        if (made == failAt)
-            throw Error(50);
-        ++made;
-        trace("+");
-    }
-    ~Fragile() { trace("-"); }
-};
-int Fragile::made = 0;
-int Fragile::failAt = -1;
-} // namespace
-
-// new[] of a class with a destructor stores the count in front of the elements.
-int array_cookie(int count) {
-    Counted *items = new Counted[count];
-    int sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum += items[i].value;
-    delete[] items;
-    return sum * 100 + Counted::live;
-}
-
-// An element constructor throws: the built ones are destroyed and the block is freed.
-int array_constructor_throws(int count, int failAt) {
-    Fragile::made = 0;
-    Fragile::failAt = failAt;
-    try {
-        Fragile *items = new Fragile[count];
-        delete[] items;
-        return 0;
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-}
-
-namespace {
 int gStaticTries = 0;
 struct Fickle {
-    int value;
-    Fickle() : value(++gStaticTries) {
-        if (gStaticTries == 1)
-            throw Error(60);
-    }
+    int value = ++gStaticTries;
+    Fickle() { maybe_throw(gStaticTries, 1); }
 };
 __attribute__((noinline)) int fickle_value() {
     static Fickle fickle;
     return fickle.value;
 }
-} // namespace
 
-// A static whose first initialisation throws is initialised again on the next call, and
-// only then.
-int static_initialisation_retried() {
-    int first = 0;
-    try {
-        first = fickle_value();
-    } catch (Error &e) {
-        first = -e.code;
-    }
-    int second = fickle_value();
-    int third = fickle_value();
-    return (first == -60 && second == 2 && third == 2 && gStaticTries == 2) ? 1 : 0;
+struct Shape { virtual int kind() const { return 1; } };
+struct Polygon : Shape { int kind() const override { return 2; } };
+struct Square : Polygon { int kind() const override { return 3; } };
+struct Circle : Shape {};
+struct Named { virtual ~Named() {} };
+struct Tile : Shape, Named {};
+Square gSquare;
+Circle gCircle;
+Tile gTile;
+
+template <class To, class From>
+__attribute__((noinline)) To *cast(From *from) {
+    return dynamic_cast<To *>(from);
+}
+__attribute__((noinline)) const std::type_info &type_of(Shape *s) {
+    return typeid(*s);
 }
 
-} // extern "C"
-
-namespace {
-struct Guarded {
-    Part part;
-    Guarded() try : part("p ", true) {
-    } catch (Error &) {
-        trace("ctor-handler ");
-    } // rethrown implicitly
-};
-__attribute__((noinline)) void rethrow_chain(int depth) {
-    try {
-        if (depth == 0)
-            throw Error(70);
-        rethrow_chain(depth - 1);
-    } catch (Error &) {
-        throw;
-    }
+jmp_buf gJump;
+__attribute__((noinline)) void jump_from_depth(int depth, int value) {
+    volatile char padding[64];
+    padding[0] = static_cast<char>(depth);
+    if (depth == 0)
+        longjmp(gJump, value + padding[0]);
+    jump_from_depth(depth - 1, value);
 }
-enum Colour { Red = 3, Green = 4 };
-struct Holder {
-    int field = 9;
-    int get() const { return field; }
-};
-int free_function() { return 11; }
-struct alignas(16) Wide {
-    char bytes[100];
-};
+// setjmp's second return after a longjmp with `value` from `depth` calls down; a local
+// changed between the two returns keeps its change.
+int setjmp_result(int value, int depth) {
+    volatile int local = 1000;
+    int result = setjmp(gJump);
+    if (result == 0) {
+        local = 2000;
+        jump_from_depth(depth, value);
+    }
+    return local == 2000 ? result : -2;
+}
+
 } // namespace
 
-extern "C" {
+SCENARIO(partly_constructed_objects_destroy_their_built_members) {
+    for (int failing = 0; failing < 4; failing += 2 - failing / 2) { // 0, 2, 3
+        try { Whole whole(failing); } catch (Error &e) { trace("caught %d| ", e.code); }
+    }
+    try { delete new Whole(3); } catch (Error &e) { trace("on the heap| "); }
+    try { Derived d; } catch (Error &) { trace("derived| "); }
+    try { Guarded g; } catch (Error &) { trace("guarded"); }
+}
 
-int function_try_block() {
+SCENARIO(each_call_site_has_its_own_pad) {
+    for (int which = 0; which <= 5; ++which)
+        trace("=%d| ", several_landing_pads(which));
+}
+
+SCENARIO(destructors_that_throw_or_catch) {
+    // Leaving a catch-all block through a throwing destructor ends the first exception.
     try {
-        Guarded g;
-        return 0;
+        try { throw_error(1); } catch (...) { ThrowingDestructor d; trace("handling "); }
     } catch (Error &e) {
+        trace("outer %d| ", e.code);
+    }
+    try {
+        QuietDestructor q;
+        Tracer t{"~t "};
+        throw_error(2);
+    } catch (Error &e) {
+        trace("caught %d", e.code);
+    }
+}
+
+// A static whose initialisation throws is initialised again on the next call, and only then.
+SCENARIO(statics_initialised_again_after_a_throw) {
+    try { fickle_value(); } catch (Error &) { trace("first failed "); }
+    trace("%d %d %d", fickle_value(), fickle_value(), gStaticTries);
+}
+
+SCENARIO(dynamic_cast_and_typeid) {
+    Shape *square = &gSquare, *circle = &gCircle;
+    Named *named = &gTile;
+    Polygon *up = cast<Polygon>(square); // to an intermediate ancestor
+    bool checks[] = {cast<Square>(square) == &gSquare, up == &gSquare && up->kind() == 3,
+                     cast<Square>(static_cast<Shape *>(up)) == &gSquare, cast<Circle>(square) == nullptr,
+                     cast<Polygon>(circle) == nullptr, cast<Square>(static_cast<Shape *>(nullptr)) == nullptr,
+                     cast<Tile>(named) == &gTile,   // a second base back to the complete object
+                     cast<Shape>(named) == nullptr, // across two bases: not followed
+                     dynamic_cast<void *>(named) == static_cast<void *>(&gTile), type_of(&gTile) == typeid(Tile),
+                     type_of(square) == type_of(up), !(type_of(&gTile) == typeid(Square)),
+                     !(type_of(square) == typeid(Shape))};
+    for (bool check : checks)
+        trace("%d", check);
+}
+
+SCENARIO(setjmp_returns_the_longjmp_value) {
+    trace("%d %d %d ", setjmp_result(7, 0), setjmp_result(0, 0), setjmp_result(-3, 20));
+    jmp_buf buffer;
+    volatile int rounds = 0;
+    int value = setjmp(buffer);
+    rounds = rounds + 1;
+    if (value < 3)
+        longjmp(buffer, value + 1);
+    trace("%d", rounds * 10 + value);
+}
+
+// A destructor throwing while another exception unwinds through it: terminate.
+STOPS_THE_MACHINE(throw_from_destructor_during_unwind) {
+    try {
+        ThrowingDestructor d;
+        throw_error(3);
+    } catch (...) {
         trace("caught ");
-        return e.code;
     }
 }
-
-int rethrow_after_nested_handler() {
-    try {
-        try {
-            maybe_throw(1, 1);
-        } catch (Error &) {
-            try {
-                maybe_throw(2, 2);
-            } catch (Error &) {
-                trace("second ");
-            }
-            throw;
-        }
-    } catch (Error &e) {
-        trace("outer ");
-        return e.code;
-    }
-    return -1;
-}
-
-int rethrow_through_levels(int depth) {
-    try {
-        rethrow_chain(depth);
-    } catch (Error &e) {
-        return e.code;
-    }
-    return -1;
-}
-
-int other_kinds() {
-    int score = 0;
-    try {
-        throw Green;
-    } catch (Colour c) {
-        score |= (c == Green) << 0;
-    }
-    int Holder::*member = &Holder::field;
-    try {
-        throw member;
-    } catch (int Holder::*m) {
-        Holder h;
-        score |= (h.*m == 9) << 1;
-    }
-    int (Holder::*method)() const = &Holder::get;
-    try {
-        throw method;
-    } catch (int (Holder::*m)() const) {
-        Holder h;
-        score |= ((h.*m)() == 9) << 2;
-    }
-    try {
-        throw &free_function;
-    } catch (int (*f)()) {
-        score |= (f() == 11) << 3;
-    }
-    try {
-        Wide w{};
-        w.bytes[99] = 42;
-        throw w;
-    } catch (Wide &w) {
-        score |= (reinterpret_cast<unsigned long>(&w) % 16 == 0) << 4;
-        score |= (w.bytes[99] == 42) << 5;
-    }
-    return score;
-}
-
-} // extern "C"

@@ -1,39 +1,28 @@
-// Throwing and catching as ordinary C++ code does it, compiled for the SjLj model.
+// Throwing, catching, matching, unwinding and rethrowing as ordinary C++ code does it.
 #include "trace.h"
 
-#include <stddef.h>
+#include <stdint.h>
 
 namespace {
 
-struct Other {
-    int value;
-};
+struct Other { int value; };
+Other gOther{42};
+int gObject = 5;
+const char kText[] = "text";
 
-// A single-inheritance chain: Leaf -> Mid -> Base.
-struct Base {
-    int b = 1;
-};
-struct Mid : Base {
-    int m = 2;
-};
-struct Leaf : Mid {
-    int l = 3;
-};
+// A single-inheritance chain Leaf -> Mid -> Base, and classes with several or virtual
+// bases, which the runtime matches only as themselves.
+struct Base { int b = 1; };
+struct Mid : Base {};
+struct Leaf : Mid {};
+struct Left {};
+struct Right {};
+struct Both : Left, Right {};
+struct Root { int root = 7; virtual ~Root() {} };
+struct LeftV : virtual Root {};
+struct RightV : virtual Root {};
+struct Diamond : LeftV, RightV { ~Diamond() override { trace("~Diamond "); } };
 
-// Two bases: caught only as itself.
-struct Left {
-    int l = 4;
-};
-struct Right {
-    int r = 5;
-};
-struct Both : Left, Right {
-    int both = 6;
-};
-
-Other gStaticOther{42};
-
-// A hierarchy with virtual destructors, as error classes usually are.
 struct Failure {
     virtual ~Failure() { trace("~Failure "); }
     virtual int what() const { return 1; }
@@ -43,178 +32,115 @@ struct DiskFailure : Failure {
     int what() const override { return 2; }
 };
 
-__attribute__((noinline)) void throw_error(int code) {
-    throw Error(code);
+template <class T>
+void throw_and_match() {
+    try { throw T(); } catch (Other &) { trace("Other "); } catch (Mid &) { trace("Mid "); } catch (Base &) { trace("Base "); }
 }
 
-__attribute__((noinline)) void throw_leaf() {
-    throw Leaf();
+template <class T>
+int caught_as_itself(T value) {
+    try { throw value; } catch (T caught) { return caught == value; }
+    return 0;
 }
+
+template <class... T>
+void each_caught_as_itself(T... values) {
+    int bits = 0, bit = 0;
+    ((bits |= caught_as_itself(values) << bit++), ...);
+    trace("%x", bits);
+}
+
+struct Holder {
+    int field = 9;
+    int get() const { return field; }
+};
+struct alignas(16) Wide { char bytes[100]; };
 
 } // namespace
 
-extern "C" {
-
-int catch_by_reference() {
-    try {
-        throw_error(7);
-    } catch (const Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-    return -1;
+SCENARIO(catch_by_reference_value_and_pointer) {
+    try { throw_error(7); } catch (const Error &e) { trace("ref %d ", e.code); }
+    try { throw_error(8); } catch (Error e) { trace("value %d ", e.code); }
+    try { throw &gOther; } catch (Other *o) { trace("pointer %d ", o == &gOther ? o->value : -1); }
+    try { throw DiskFailure(); } catch (const Failure &f) { trace("virtual %d ", f.what()); }
+    try { throw_error(3); } catch (int) { trace("int "); } catch (...) { trace("all "); }
 }
 
-int catch_by_value() {
-    try {
-        throw_error(8);
-    } catch (Error e) {
-        trace("caught ");
-        return e.code;
-    }
-    return -1;
-}
-
-// The handler sees the thrown pointer's value.
-int catch_by_pointer() {
-    try {
-        throw &gStaticOther;
-    } catch (Other *o) {
-        return o == &gStaticOther ? o->value : -2;
-    }
-    return -1;
-}
-
-int catch_polymorphic() {
-    try {
-        throw DiskFailure();
-    } catch (const Failure &f) {
-        trace("caught ");
-        return f.what();
-    }
-    return -1;
-}
-
-int catch_leaf_as_base() {
-    try {
-        throw_leaf();
-    } catch (Base &b) {
-        return b.b;
-    }
-    return -1;
-}
-
-// Standard C++ would let the first clause catch: the runtime matches only along single
-// inheritance, so a class with two bases is caught only by its own clause.
-#pragma clang diagnostic push
+// Standard C++ would let a base clause catch a class with several or virtual bases.
 #pragma clang diagnostic ignored "-Wexceptions"
-int catch_multiple_inheritance() {
-    try {
-        throw Both();
-    } catch (Left &) {
-        return 1;
-    } catch (Right &) {
-        return 2;
-    } catch (Both &b) {
-        return b.both;
-    }
-    return -1;
-}
-#pragma clang diagnostic pop
-
-int catch_all() {
-    try {
-        throw_error(3);
-    } catch (int) {
-        return 1;
-    } catch (...) {
-        trace("all ");
-        return 2;
-    }
-    return -1;
+SCENARIO(classes_match_along_single_inheritance) {
+    throw_and_match<Leaf>(); // the first of two accepting clauses
+    throw_and_match<Base>(); // a Base is not a Mid
+    try { throw Leaf(); } catch (Base &b) { trace("grandparent %d ", b.b); }
+    try { throw Both(); } catch (Left &) { trace("Left "); } catch (Both &) { trace("Both "); }
+    try { throw Diamond(); } catch (Root &) { trace("Root "); } catch (Diamond &d) { trace("Diamond %d ", d.root); }
 }
 
-// A Leaf is accepted by the Mid and the Base clause: the first wins. A Base is not
-// accepted as a Mid.
-int first_matching_clause(int throwBase) {
+SCENARIO(fundamental_types_are_caught_as_themselves) {
+    each_caught_as_itself(true, 'c', static_cast<signed char>(-4), static_cast<unsigned char>(200), L'w', u8'8', u'x',
+                          U'y', static_cast<short>(-3), static_cast<unsigned short>(3), -7, 8U, -4L, 5UL, -6LL, 7ULL,
+                          static_cast<__int128>(-9), static_cast<unsigned __int128>(9), 1.5f, 2.5, 3.5L, nullptr,
+                          static_cast<void *>(&gObject), static_cast<const void *>(&gObject));
+    // Types that convert into each other are distinct catch types.
+    try { throw 1234; } catch (long) { trace(" long"); } catch (unsigned) { trace(" unsigned"); } catch (int v) { trace(" int %d", v); }
+    try { throw 2.5; } catch (float) { trace(" float"); } catch (double) { trace(" double"); }
+    try { throw 'c'; } catch (signed char) { trace(" signed char"); } catch (char) { trace(" char"); }
+    try { throw &gObject; } catch (const int *) { trace(" const int*"); } catch (int *p) { trace(" int* %d", *p); }
+}
+
+// The handler sees the thrown pointer itself; a pointer caught by reference is read 32
+// bytes past the exception pointer that the landing pad received.
+SCENARIO(pointers_references_and_other_kinds_of_values) {
+    try { throw 77; } catch (const int &v) { trace("%d ", v); }
+    try { throw kText; } catch (const char *s) { trace("%s ", s == kText ? s : "copy"); }
+    try { throw &gObject; } catch (int *&p) { trace("%d ", p == &gObject ? *p : -1); }
+    try { throw &Holder::get; } catch (int (Holder::*m)() const) { trace("method %d ", (Holder{}.*m)()); }
     try {
-        if (throwBase)
-            throw Base();
-        throw_leaf();
-    } catch (Other &) {
-        return 0;
-    } catch (Mid &m) {
-        return m.b * 10 + m.m;
-    } catch (Base &b) {
-        return b.b;
+        Wide w{};
+        w.bytes[99] = 42;
+        throw w;
+    } catch (Wide &w) {
+        trace("aligned %d %d", static_cast<int>(reinterpret_cast<uintptr_t>(&w) % 16), w.bytes[99]);
     }
-    return -1;
 }
 
 namespace {
 __attribute__((noinline)) void innermost() {
-    Tracer t("~3 ");
+    Tracer t{"~3 "};
     throw_error(9);
 }
 __attribute__((noinline)) void middle() {
-    Tracer t("~2 ");
+    Tracer t{"~2 "};
     innermost();
     trace("unreached ");
 }
-} // namespace
-
-int cleanups_innermost_first() {
-    try {
-        Tracer t("~1 ");
-        middle();
-    } catch (Error &e) {
-        trace("caught ");
-        return e.code;
-    }
-    return -1;
-}
-
-// A registered frame whose throwing call lies outside every try block: the unwind
-// phase passes it without entering it.
-namespace {
-__attribute__((noinline)) void cleanup_only() {
-    Tracer t("~inner ");
+// A registered frame whose throwing call lies outside its try block: passed, not entered.
+__attribute__((noinline)) void uncovered_call() {
+    try { trace("covered "); } catch (...) { trace("unreached "); }
+    Tracer t{"~uncovered "};
     throw_error(11);
 }
-__attribute__((noinline)) void uncovered_call() {
-    try {
-        trace("covered ");
-    } catch (...) {
-        trace("unreached ");
-    }
-    cleanup_only();
-    trace("unreached ");
+int gCleanups;
+struct Counted { ~Counted() { ++gCleanups; } };
+__attribute__((noinline)) int recurse(int depth) {
+    Counted c;
+    if (depth > 0)
+        return recurse(depth - 1) + 1;
+    throw_error(20);
+    return 0;
 }
 } // namespace
 
-int frames_left_in_handler() {
+SCENARIO(cleanups_run_innermost_first) {
     try {
-        uncovered_call();
+        Tracer t{"~1 "};
+        middle();
     } catch (Error &e) {
-        trace("caught ");
-        return registered_frames() * 100 + e.code;
+        trace("caught %d ", e.code);
     }
-    return -1;
-}
-
-int rethrow_to_outer() {
-    try {
-        try {
-            throw_error(12);
-        } catch (Error &) {
-            trace("inner ");
-            throw;
-        }
-    } catch (Error &e) {
-        trace("outer ");
-        return e.code;
-    }
-    return -1;
+    try { uncovered_call(); } catch (Error &) { trace("frames %d ", registered_frames()); } // the handler's own
+    gCleanups = 0;
+    try { recurse(500); } catch (Error &e) { trace("%d cleanups ", gCleanups); }
 }
 
 namespace {
@@ -222,126 +148,72 @@ __attribute__((noinline)) void rethrow_from_handler() {
     try {
         throw_error(13);
     } catch (...) {
-        Tracer t("~handler ");
+        Tracer t{"~handler "};
         throw;
     }
 }
+__attribute__((noinline)) void rethrow_chain(int depth) {
+    try { depth == 0 ? throw_error(16) : rethrow_chain(depth - 1); } catch (Error &) { throw; }
+}
 } // namespace
 
-int rethrow_across_frames() {
+SCENARIO(rethrown_objects_are_destroyed_once) {
     try {
-        rethrow_from_handler();
+        try { throw_error(12); } catch (Error &) { trace("inner "); throw; }
     } catch (Error &e) {
-        trace("outer ");
-        return e.code;
+        trace("outer %d ", e.code);
     }
-    return -1;
-}
-
-// The rethrown object is caught again inside the catch block that holds it.
-int rethrow_caught_inside_own_handler() {
+    try { rethrow_from_handler(); } catch (Error &e) { trace("outer %d ", e.code); }
+    // The outer catch still owns an object rethrown and caught inside it.
     try {
         throw_error(14);
     } catch (...) {
-        try {
-            throw;
-        } catch (...) {
-            trace("inner ");
-        }
+        try { throw; } catch (...) { trace("inner "); }
         trace("outer ");
     }
-    return 0;
+    try { rethrow_chain(50); } catch (Error &e) { trace("chain %d ", e.code); }
 }
 
-int nested_rethrows() {
-    try {
-        try {
-            throw_error(15);
-        } catch (...) {
-            try {
-                throw;
-            } catch (Error &) {
-                trace("inner ");
-                throw;
-            }
-        }
-    } catch (Error &e) {
-        trace("outer ");
-        return e.code;
-    }
-    return -1;
-}
-
-// A second exception caught and ended while the first is still being handled.
-int nested_handlers() {
+SCENARIO(exceptions_inside_catch_blocks) {
     try {
         throw_error(18);
     } catch (Error &outer) {
-        try {
-            throw_error(19);
-        } catch (Error &inner) {
-            trace("inner ");
-            return outer.code * 100 + inner.code;
-        }
+        try { throw_error(19); } catch (Error &inner) { trace("%d %d ", outer.code, inner.code); }
     }
-    return -1;
-}
-
-namespace {
-__attribute__((noinline)) int recurse(int depth, bool throwAtBottom) {
-    Tracer t("~");
-    if (depth == 0) {
-        if (throwAtBottom)
-            throw_error(20);
-        return 0;
-    }
-    return recurse(depth - 1, throwAtBottom) + 1;
-}
-} // namespace
-
-int deep_recursion(int depth, int throwAtBottom) {
     try {
-        return recurse(depth, throwAtBottom != 0);
+        try {
+            throw_error(1);
+        } catch (Error &) {
+            try { throw_error(2); } catch (Error &) { trace("second "); }
+            throw;
+        }
     } catch (Error &e) {
-        return e.code;
+        trace("outer %d ", e.code);
     }
 }
 
 // Nothing catches: the machine stops before any cleanup runs.
-int throw_uncaught() {
-    Tracer t("cleanup ");
+STOPS_THE_MACHINE(throw_uncaught) {
+    Tracer t{"cleanup "};
     trace("throwing ");
     throw_error(21);
-    return 0;
 }
 
-namespace {
-__attribute__((noinline)) void must_not_throw() noexcept {
-    throw_error(22);
-}
-} // namespace
-
-int noexcept_violation() {
-    try {
-        must_not_throw();
-    } catch (...) {
-        trace("caught ");
-    }
-    return 0;
-}
-
-// A rethrow that nothing catches stops the machine before the rethrowing catch block
-// ends.
-int rethrow_uncaught() {
-    Tracer t("cleanup ");
+STOPS_THE_MACHINE(rethrow_uncaught) {
+    Tracer t{"cleanup "};
     try {
         throw_error(23);
     } catch (Error &) {
-        Tracer inHandler("handler-cleanup ");
+        Tracer inHandler{"handler-cleanup "};
         trace("rethrowing ");
         throw;
     }
-    return 0;
 }
 
-} // extern "C"
+namespace {
+__attribute__((noinline)) void must_not_throw() noexcept { throw_error(22); }
+} // namespace
+
+STOPS_THE_MACHINE(noexcept_violation) {
+    try { must_not_throw(); } catch (...) { trace("caught "); }
+}

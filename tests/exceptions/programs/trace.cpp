@@ -1,52 +1,62 @@
 #include "trace.h"
 
-#include <stddef.h>
+#include "cxxabi/sjlj_abi.h"
+
+#include <lorrinboot.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
 
 namespace {
-char gTrace[8192];
-size_t gTraceLength;
+char gTrace[512];
+size_t gLength;
 void (*gSink)(const char *);
+Scenario *gFirst, *gLast;
 } // namespace
 
-extern "C" const char *trace_text() {
-    return gTrace;
+Scenario::Scenario(const char *n, void (*r)()) : name(n), run(r), next(nullptr) {
+    (gLast ? gLast->next : gFirst) = this;
+    gLast = this;
 }
 
-extern "C" void trace_clear() {
-    gTraceLength = 0;
-    gTrace[0] = '\0';
+extern "C" int main() {
+    for (Scenario *scenario = gFirst; scenario; scenario = scenario->next) {
+        gLength = snprintf(gTrace, sizeof gTrace, "%s: ", scenario->name);
+        scenario->run();
+        lm_lua_write(gTrace, gLength);
+        lm_lua_writeline();
+    }
+    return 0;
 }
 
 extern "C" void trace_set_sink(void (*sink)(const char *)) {
     gSink = sink;
 }
 
-void trace(const char *token) {
+void trace(const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    char *end = gTrace + gLength;
+    int n = vsnprintf(end, sizeof gTrace - gLength, format, arguments);
+    va_end(arguments);
+    gLength = n > 0 ? strlen(gTrace) : gLength;
     if (gSink)
-        gSink(token);
-    for (; *token != '\0' && gTraceLength + 1 < sizeof gTrace; ++token)
-        gTrace[gTraceLength++] = *token;
-    gTrace[gTraceLength] = '\0';
+        gSink(end);
 }
 
-// The frame record as clang lays it out for the SjLj model.
-struct FrameRecord {
-    FrameRecord *prev;
-    int callSite;
-    unsigned data[4];
-    void *personality;
-    const void *lsda;
-    void *jumpBuffer[5];
-};
+__attribute__((noinline)) void maybe_throw(int which, int code) {
+    if (which == code)
+        throw Error(code);
+}
 
-extern "C" void _Unwind_SjLj_Register(FrameRecord *);
-extern "C" void _Unwind_SjLj_Unregister(FrameRecord *);
+extern "C" void _Unwind_SjLj_Register(LorrinSjLjContext *);
+extern "C" void _Unwind_SjLj_Unregister(LorrinSjLjContext *);
 
 int registered_frames() {
-    FrameRecord probe{};
+    LorrinSjLjContext probe{};
     _Unwind_SjLj_Register(&probe);
     int count = 0;
-    for (FrameRecord *record = probe.prev; record != nullptr && count < 100000; record = record->prev)
+    for (LorrinSjLjContext *record = probe.prev; record != nullptr && count < 100000; record = record->prev)
         ++count;
     _Unwind_SjLj_Unregister(&probe);
     return count;

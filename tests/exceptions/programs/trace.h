@@ -1,20 +1,27 @@
-// What the scenarios did, in order: short tokens appended to a buffer the test reads, and
-// echoed to a sink the test may install (a death test sees the echo on stderr).
+// The scenarios of the exceptions program: main runs each and prints its name and what
+// it traced, in order. Scenarios that stop the machine are exported for the tests to
+// call one by one, with the trace echoed to a sink (a death test's stderr).
 #pragma once
 
-extern "C" {
-const char *trace_text();
-void trace_clear();
-void trace_set_sink(void (*sink)(const char *));
-}
+void trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
+extern "C" void trace_set_sink(void (*sink)(const char *));
 
-void trace(const char *token);
+struct Scenario {
+    const char *name;
+    void (*run)();
+    Scenario *next;
+    Scenario(const char *n, void (*r)());
+};
+#define SCENARIO(name)                                                                                                 \
+    static void name();                                                                                                \
+    static Scenario name##_scenario(#name, name);                                                                      \
+    static void name()
+#define STOPS_THE_MACHINE(name) extern "C" void name()
 
 // Leaves its token in the trace when destroyed: a cleanup that must run.
 struct Tracer {
     const char *token;
-    explicit Tracer(const char *t) : token(t) {}
-    ~Tracer() { trace(token); }
+    ~Tracer() { trace("%s", token); }
 };
 
 // A thrown class whose copies and destruction show in the trace.
@@ -25,5 +32,11 @@ struct Error {
     ~Error() { trace("~Error "); }
 };
 
-// The frame records registered now, counted through a probe record pushed on top.
+// Throws Error(code) from a frame of its own when `which` is `code`.
+void maybe_throw(int which, int code);
+inline void throw_error(int code) {
+    maybe_throw(code, code);
+}
+
+// The frame records registered now.
 int registered_frames();

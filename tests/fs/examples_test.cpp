@@ -1,0 +1,276 @@
+// What the model of the file layer cannot express, as examples: the standard streams on
+// the console, null arguments, missing host entries, files at address 0, sizes beyond
+// their limits, the error texts and the inert entries; and a program built against the
+// public headers that uses files through them.
+#include "tests/fs/file_test.h"
+
+#include <cstring>
+#include <functional>
+
+namespace lbw::test {
+namespace {
+
+class StandardStreamsTest : public FileTest {
+protected:
+    Stream *in = nullptr, *out = nullptr, *err = nullptr;
+
+    void SetUp() override {
+        FileTest::SetUp();
+        in = must_open("__lmfs_stdin", "r");
+        out = must_open("__lmfs_stdout", "w");
+        err = must_open("__lmfs_stderr", "w");
+    }
+    std::deque<std::string> &input() { return host().console().queued_input; }
+    std::vector<std::string> &lines() { return host().console().lines; }
+    std::string read_line() {
+        std::string line;
+        for (int c; (c = getc(in)) != '\n';)
+            line.push_back(static_cast<char>(c));
+        return line;
+    }
+};
+
+TEST_F(StandardStreamsTest, TheThreeNamesOpenConsoleStreamsWhateverTheMode) {
+    const struct {
+        const char *name;
+        uint32_t kind;
+        bool can_read, can_write;
+    } rows[] = {{"__lmfs_stdin", 1, true, false}, {"__lmfs_stdout", 2, false, true}, {"__lmfs_stderr", 3, false, true}};
+    for (const auto &row : rows)
+        for (const char *mode : {"r", "w", "a+", ""}) {
+            Stream *s = must_open(row.name, mode);
+            ASSERT_NE(s, nullptr);
+            EXPECT_EQ(std::tuple(s->kind, s->can_read, s->can_write, s->append, s->unget_char, std::string(s->path)),
+                      std::tuple(row.kind, row.can_read, row.can_write, false, -1, std::string(row.name)))
+                << mode;
+            lm_errno() = 0;
+            EXPECT_EQ(fseek(s, 0, 0), -1) << "standard streams cannot seek";
+            EXPECT_EQ(std::pair(lm_errno(), ferror(s)), std::pair(22, 1));
+            EXPECT_EQ(fclose(s), 0);
+        }
+    for (const char *other : {"__LMFS_STDOUT", "__lmfs_stdout ", "__lmfs_stdoutx"})
+        EXPECT_EQ(fopen(other, "r"), nullptr) << other << " is an ordinary, absent file";
+    host().heap().fail = [](uint64_t) { return true; };
+    EXPECT_EQ(fopen("__lmfs_stdout", "w"), nullptr);
+    EXPECT_EQ(lm_errno(), 12);
+    EXPECT_EQ(host_calls(Op::stat), 3u) << "standard streams never reach host storage";
+    EXPECT_EQ(getc(out) + getc(err) + static_cast<int>(write(in, "x")), -2) << "only one direction works";
+    EXPECT_EQ(var<Stream *>("stdin"), nullptr) << "opening does not assign the globals";
+    EXPECT_EQ(var<Stream *>("stdout"), nullptr);
+    EXPECT_EQ(var<Stream *>("stderr"), nullptr);
+}
+
+TEST_F(StandardStreamsTest, InputLineYieldsItsBytesThenALineFeedThenTheNextLine) {
+    input() = {"x", "", "y", "z"};
+    EXPECT_EQ(getc(in), 'x');
+    EXPECT_EQ(getc(in), '\n');
+    EXPECT_EQ(host().console().reads.size(), 1u) << "the next line is read only when needed";
+    EXPECT_EQ(getc(in), '\n') << "an empty line is a single line feed";
+    char buffer[4] = {};
+    EXPECT_EQ(fread(buffer, 2, 2, in), 2u);
+    EXPECT_EQ(std::string(buffer, 4), "y\nz\n") << "a read spans lines";
+    EXPECT_EQ(feof(in), 0);
+    EXPECT_EQ(getc(in), -1);
+    EXPECT_EQ(feof(in), 1);
+    ASSERT_EQ(host().console().reads.size(), 5u);
+    for (const auto &read : host().console().reads)
+        EXPECT_EQ(std::tuple(read.capacity, read.text, read.flag), std::tuple(510u, "", 0u));
+    EXPECT_EQ(ftell(in), 0) << "standard input does not count a position";
+
+    input() = {"a"};
+    EXPECT_EQ(getc(in), 'a') << "after the end the console is asked again";
+    EXPECT_EQ(feof(in), 1) << "only a seek, a push-back or clearerr clears it";
+    EXPECT_EQ(ungetc('q', in), 'q');
+    EXPECT_EQ(feof(in), 0);
+    EXPECT_EQ(read_line(), "q") << "a pushed-back byte comes first";
+    ungetc('q', in);
+    clearerr(in);
+    EXPECT_EQ(getc(in), 'q') << "clearerr keeps the pushed-back byte";
+}
+
+TEST_F(StandardStreamsTest, LongOrUnterminatedLinesStayInsideTheLine) {
+    input() = {std::string(600, 'l'), "next"};
+    EXPECT_EQ(read_line(), std::string(509, 'l')) << "cut by the console capacity";
+    EXPECT_EQ(getc(in), 'n');
+    // A host that fills the whole capacity without a NUL: the line feed and the NUL still
+    // land inside the stream's line.
+    host().set_entry(LM_ENTRY_READ_LINE, +[](char *buffer, uint32_t capacity, const char *, uint32_t) -> int {
+        std::memset(buffer, 'u', capacity);
+        return 1;
+    });
+    read_line();
+    EXPECT_EQ(read_line(), std::string(510, 'u'));
+    EXPECT_EQ(in->line[511], 0);
+    host().set_entry(LM_ENTRY_READ_LINE, nullptr);
+    EXPECT_EQ(getc(in), -1) << "without console input the stream is at its end";
+    EXPECT_EQ(feof(in), 1);
+}
+
+TEST_F(StandardStreamsTest, OutputAndErrorReachTheConsoleLineByLine) {
+    input() = {"answer"};
+    EXPECT_EQ(write(out, "hello\nname? "), 12u);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"hello"}));
+    EXPECT_EQ(fflush(out), 0);
+    EXPECT_EQ(lines().size(), 1u) << "flushing the stream does not send the pending line";
+    EXPECT_EQ(getc(in), 'a');
+    EXPECT_EQ(lines().size(), 2u) << "reading input sends the pending prompt first";
+    EXPECT_EQ(write(out, "wor"), 3u);
+    EXPECT_EQ(fwrite("ld\r\n\n!", 2, 3, err), 3u);
+    EXPECT_EQ(ftell(out) * 10 + ftell(err), 156) << "bytes written: 15 and 6";
+    EXPECT_FALSE(err->dirty);
+    EXPECT_EQ(fclose(out) + fclose(err) + fclose(in), 0);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"hello", "name? ", "world", ""}));
+    fn<void()>("lm_lua_writeline")();
+    EXPECT_EQ(lines().back(), "!") << "closing leaves the console's pending line";
+    EXPECT_TRUE(files().calls.empty());
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+}
+
+using FileLayerTest = FileTest;
+
+TEST_F(FileLayerTest, NullArgumentsFailWithoutReachingTheHost) {
+    store().put("f", "abc");
+    Stream *s = must_open("f", "r+");
+    uint8_t untouched = 0, *data = &untouched;
+    uint64_t size = 42;
+    const struct {
+        const char *what;
+        std::function<int64_t()> call;
+        int64_t result;
+        int error; // 0: lm_errno left alone
+    } rows[] = {
+        {"fopen, null path", [&] { return fopen(nullptr, "r") != nullptr; }, 0, 22},
+        {"fopen, null mode", [&] { return fopen("f", nullptr) != nullptr; }, 0, 22},
+        {"remove", [&] { return remove(nullptr); }, -1, 22},
+        {"rename from null", [&] { return rename(nullptr, "b"); }, -1, 22},
+        {"rename to null", [&] { return rename("f", nullptr); }, -1, 22},
+        {"read_entire_file", [&] { return read_entire_file(nullptr, &data, &size); }, 0, 0},
+        {"read_entire_file, no data", [&] { return read_entire_file("f", nullptr, &size); }, 0, 0},
+        {"read_entire_file, no size", [&] { return read_entire_file("f", &data, nullptr); }, 0, 0},
+        {"write_entire_file", [&] { return write_entire_file(nullptr, "x", 1); }, 0, 0},
+        {"write_entire_file, no data", [&] { return write_entire_file("f", nullptr, 1); }, 0, 0},
+        {"fread", [&] { return fread(nullptr, 1, 3, s); }, 0, 0},
+        {"fwrite", [&] { return fwrite(nullptr, 1, 1, s); }, 0, 0},
+        {"feof, ferror", [&] { return feof(nullptr) + ferror(nullptr); }, 0, 0},
+    };
+    for (const auto &row : rows) {
+        lm_errno() = 0;
+        EXPECT_EQ(row.call(), row.result) << row.what;
+        EXPECT_EQ(lm_errno(), row.error) << row.what;
+    }
+    EXPECT_EQ(files().calls.size(), 1u) << "only the stat of opening";
+    EXPECT_EQ(std::pair(data, size), std::pair(&untouched, uint64_t{42}));
+    EXPECT_EQ(content(s), "abc");
+}
+
+TEST_F(FileLayerTest, WithoutTheHostsFileEntriesFilesAreAbsentAndNothingIsStored) {
+    store().put("f", "hello");
+    for (uint32_t entry : {LM_ENTRY_STAT_FILE, LM_ENTRY_WRITE_FILE, LM_ENTRY_DELETE_FILE})
+        host().set_entry(entry, nullptr);
+    EXPECT_EQ(fopen("f", "r"), nullptr);
+    EXPECT_EQ(lm_errno(), 2);
+    Stream *s = must_open("f", "r+");
+    EXPECT_EQ(s->size, 0u) << "a writable stream starts empty";
+    write(s, "x");
+    EXPECT_EQ(fclose(s), -1);
+    EXPECT_EQ(lm_errno(), 5);
+    EXPECT_EQ(remove("f"), -1);
+    EXPECT_EQ(rename("f", "g"), -1);
+    EXPECT_EQ(lm_errno(), 2);
+    EXPECT_FALSE(write_entire_file("f", "x", 1));
+    EXPECT_EQ(store().contents("f"), "hello");
+}
+
+// A nonempty file said to lie at address 0 has no readable content: nothing is read or
+// copied from there. An empty one opens as an empty file.
+TEST_F(FileLayerTest, ANonemptyFileAtAddressZeroIsUnusable) {
+    host().set_entry(LM_ENTRY_STAT_FILE, +[](const char *path, LmBaremetalProgramFileInfo *info) -> int {
+        *info = {0, path[0] == 'e' ? 0u : 5u, 0};
+        return 1;
+    });
+    uint8_t *data = nullptr;
+    uint64_t size = 99;
+    EXPECT_FALSE(read_entire_file("f", &data, &size));
+    EXPECT_EQ(std::pair(data, size), std::pair(static_cast<uint8_t *>(nullptr), uint64_t{99}));
+    EXPECT_TRUE(host().heap().malloc_sizes.empty());
+    EXPECT_EQ(rename("f", "g"), -1);
+    EXPECT_EQ(lm_errno(), 5);
+    EXPECT_TRUE(files().calls.empty());
+    for (const char *mode : {"r", "r+", "a", "w"}) {
+        lm_errno() = 0;
+        EXPECT_EQ(fopen("f", mode), nullptr) << mode;
+        EXPECT_EQ(lm_errno(), 5) << mode;
+    }
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+    EXPECT_EQ(getc(must_open("empty", "r")), -1);
+}
+
+TEST_F(FileLayerTest, SizesAndPositionsBeyondTheirLimitsFailWithoutHarm) {
+    store().put("f", "0123456789");
+    Stream *s = must_open("f", "r+");
+    char bytes[4] = {};
+    EXPECT_EQ(fwrite("x", UINT64_MAX / 2 + 1, 2, s), 0u) << "an item count times size that overflows";
+    // Targets beyond the signed 64-bit range are rejected like negative ones.
+    ASSERT_EQ(fseek(s, INT64_MAX, 0), 0);
+    for (auto [offset, origin] : {std::pair<int64_t, int>{1, 1}, {INT64_MAX - 9, 2}, {INT64_MIN, 0}}) {
+        lm_errno() = 0;
+        EXPECT_EQ(fseek(s, offset, origin), -1) << offset;
+        EXPECT_EQ(std::pair(lm_errno(), ftell(s)), std::pair(22, INT64_MAX)) << offset;
+    }
+    // An end beyond 2^64 (growth would be asked for a small size and the gap fill would
+    // run off the buffer), and one that doubling from 256 cannot reach: both fail as a
+    // failed growth, without asking the heap.
+    for (uint64_t item_size : {(uint64_t{1} << 63) + 1, uint64_t{2}}) {
+        clearerr(s);
+        lm_errno() = 0;
+        EXPECT_EQ(fwrite(bytes, item_size, 1, s), 0u) << item_size;
+        EXPECT_EQ(std::pair(lm_errno(), ferror(s)), std::pair(12, 1)) << item_size;
+    }
+    EXPECT_EQ(host().heap().realloc_sizes.size(), 1u) << "only the buffer made at opening";
+    EXPECT_EQ(content(s), "0123456789");
+    EXPECT_FALSE(s->dirty);
+    // The host's size field is 32 bits: 4 GiB of content is refused without a call.
+    ASSERT_EQ(fseek(s, 0, 0), 0);
+    write(s, "!");
+    s->size = uint64_t{1} << 32; // the buffer is never read that far
+    EXPECT_EQ(fflush(s), -1);
+    EXPECT_EQ(lm_errno(), 5);
+    EXPECT_TRUE(s->dirty);
+    s->size = 10;
+    EXPECT_EQ(fclose(s), 0);
+    EXPECT_FALSE(write_entire_file("f", bytes, uint64_t{1} << 32));
+    EXPECT_EQ(host_calls(Op::write), 1u);
+    EXPECT_EQ(store().contents("f"), "!123456789");
+}
+
+TEST_F(FileLayerTest, ErrorTextsAndTheInertEntries) {
+    const std::pair<int, const char *> texts[] = {
+        {0, "ok"}, {2, "no such file"}, {5, "i/o error"}, {9, "bad file descriptor"}, {12, "out of memory"},
+        {13, "permission denied"}, {17, "file exists"}, {22, "invalid argument"}, {1, "error"}, {4, "error"},
+        {-5, "error"}, {23, "error"}, {INT32_MIN, "error"},
+    };
+    for (const auto &[code, text] : texts)
+        EXPECT_STREQ(strerror(code), text) << code;
+
+    int dummy = 0;
+    EXPECT_EQ(fn<int(const void *, uint64_t)>("lmfs_mount_image")(&dummy, 4), 0);
+    fn<void()>("lmfs_unmount")();
+    EXPECT_TRUE(fn<bool()>("lmfs_is_mounted")());
+    EXPECT_EQ(fn<int(const char *, const void *, uint64_t)>("lmfs_register_virtual_file")("v", &dummy, 4), 0);
+    fn<void()>("lmfs_clear_virtual_files")();
+    EXPECT_EQ(fn<const void *()>("lmfs_image_data")(), nullptr);
+    EXPECT_EQ(fn<uint64_t()>("lmfs_image_size")() + fn<int(const char *)>("lmfs_export_image")("out.img"), 0u);
+    EXPECT_EQ(fopen("v", "r"), nullptr) << "a registered virtual file does not exist";
+}
+
+TEST_F(FileLayerTest, AProgramWritesReadsAndReportsThroughTheConsole) {
+    void *program = lib().load_program(LBW_PROGRAM_FILE_PROGRAM);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"))(), 0);
+    EXPECT_EQ(store().contents("notes.txt"), "first line\n");
+    EXPECT_EQ(host().console().lines, (std::vector<std::string>{"first line", "no such file"}));
+    EXPECT_EQ(var<Stream *>("stdout"), nullptr);
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+}
+
+} // namespace
+} // namespace lbw::test
