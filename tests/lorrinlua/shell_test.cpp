@@ -1,6 +1,7 @@
-// The shell as a user meets it in the simulator: each row is a session (files in the
+// The shell as a user meets it, in the simulator and on the bare machine: each row is a session (files in the
 // store, lines typed) and what the console shows and the exit status must be.
 #include "tests/support/files.h"
+#include "tests/support/qemu.h"
 #include "tests/support/simulator.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,18 @@ TEST_P(ShellTest, ConsoleShowsWhatTheUserExpects) {
 
 INSTANTIATE_TEST_SUITE_P(Sessions, ShellTest, ::testing::ValuesIn(kSessions),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// The same shell on the bare machine, its console on the serial line.
+TEST(ShellOnQemuTest, RunsWhatIsTypedOnTheSerialLine) {
+    if (!Qemu::available())
+        GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
+    Qemu qemu(LBW_PROGRAM_LORRINLUA);
+    ASSERT_TRUE(qemu.wait_for("> \n")) << qemu.output();
+    qemu.send("print(1+1)\r");
+    EXPECT_TRUE(qemu.wait_for("\n2\n> \n")) << qemu.output();
+    qemu.send("os.exit(3)\r");
+    EXPECT_EQ(qemu.wait_exit(), qemu_status(3)) << qemu.output();
+}
 
 } // namespace
 } // namespace lbw::test
