@@ -3,7 +3,8 @@
 # The suite's files are copied into WORK, which becomes the shell's file store, and the
 # runner goes in as index.lua, which the shell runs at start.
 file(REMOVE_RECURSE ${WORK})
-file(COPY ${TESTES}/ DESTINATION ${WORK})
+# The suite writes beside its files, whatever the permissions of the copy it came from.
+file(COPY ${TESTES}/ DESTINATION ${WORK} NO_SOURCE_PERMISSIONS)
 file(COPY ${SKIPS} DESTINATION ${WORK})
 file(READ ${RUNNER} runner)
 file(WRITE ${WORK}/index.lua "TESTE = '${NAME}.lua'\n${runner}")
