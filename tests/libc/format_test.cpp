@@ -64,24 +64,24 @@ TEST_F(FormatTest, RandomFormatsGiveGlibcsTextCutToSize) {
         int integers = 0, reals = 0;
         std::deque<std::string> strings;
         for (size_t pieces = below(12); pieces > 0; pieces--) {
-            std::string spec = "%" + (below(3) ? "" : std::to_string(below(100000))) +
+            std::string directive = "%" + (below(3) ? "" : std::to_string(below(100000))) +
                                (below(4) ? "" : below(2) ? "." : "." + std::to_string(below(20)));
             for (size_t m = below(4) == 0 ? below(4) : 0; m > 0; m--)
-                spec += "hlljzt"[below(6)];
-            const bool wide = spec.find_first_of("ljzt") != std::string::npos;
+                directive += "hlljzt"[below(6)];
+            const bool wide = directive.find_first_of("ljzt") != std::string::npos;
             const char conversion = "diIuxXpcsf???"[below(13)];
             if (conversion == '?') { // literal text, or a conversion the formatter does not know
                 const char unknown = "eEgGaonqL+- #*Ck%"[below(17)];
                 std::string literal = text(below(4) ? 12 : 200);
                 std::replace(literal.begin(), literal.end(), '%', 'P');
                 const bool is_literal = below(3) == 0;
-                format += is_literal ? literal : spec + unknown;
-                expected += is_literal ? literal : spec == "%" && unknown == '%' ? "%" : "?";
+                format += is_literal ? literal : directive + unknown;
+                expected += is_literal ? literal : directive == "%" && unknown == '%' ? "%" : "?";
                 continue;
             }
             if (conversion == 'f' ? reals == 8 : integers == 12)
                 continue;
-            format += spec + conversion;
+            format += directive + conversion;
             if (conversion == 'f') { // six binary fraction digits at most: exact decimals
                 double v = below(4) == 0 ? specials[below(std::size(specials))]
                                          : std::ldexp(static_cast<double>(random() >> below(64)) * (below(2) ? 1 : -1),
