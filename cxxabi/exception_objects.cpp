@@ -2,7 +2,7 @@
 // the caught stack), possibly rethrown, and destroyed and freed when its last owner lets
 // go: the last catch block holding it ends and no exception_ptr refers to it. Also the
 // count of exceptions in flight, which std::uncaught_exceptions reports.
-#include "cxxabi/sjlj_abi.h"
+#include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
 #include "host/program_api.h"
 

@@ -2,7 +2,7 @@
 // as the Itanium ABI lays it out, the type of the exception being handled, reference
 // counts that keep an exception object alive after its handler ends, and throwing an
 // object again from an exception_ptr.
-#include "cxxabi/sjlj_abi.h"
+#include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
 #include "host/program_api.h"
 

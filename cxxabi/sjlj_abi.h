@@ -106,13 +106,6 @@ void *exception_pointer(LorrinExceptionHeader *header);
 LorrinExceptionHeader *header_from_exception_pointer(void *exception);
 }
 
-// Entry points of the runtime that other parts of it call too.
-extern "C" {
-void *__cxa_allocate_exception(size_t objectSize);
-[[noreturn]] void __cxa_throw(void *object, const void *type, LorrinDestructor destructor);
-void *__cxa_begin_catch(void *exception);
-}
-
 namespace std {
 [[noreturn]] void terminate() noexcept;
 }

@@ -9,7 +9,7 @@
 // in logic_error, runtime_error and their descendants the message's text. The text
 // lives in a heap block behind a reference count, so copies of an exception share it
 // and it stays valid as long as one of them lives.
-#include "cxxabi/sjlj_abi.h"
+#include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
 #include "host/program_api.h"
 

@@ -1,6 +1,6 @@
 // Unrecoverable language-level errors end here: the program's terminate handler runs,
 // then the machine stops.
-#include "cxxabi/sjlj_abi.h"
+#include "cxxabi/runtime_entries.h"
 #include "host/program_api.h"
 
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // The call-site table reader and type matching, internal to the library, through a
 // module that compiles them with the library's own flags.
-#include "tests/exceptions/sjlj_abi.h"
+#include "cxxabi/sjlj_abi.h"
 #include "cxxabi/type_info.h"
 #include "simhost/loader.h"
 

@@ -2,7 +2,7 @@
 // (throw, catch, rethrow, cleanup, termination as compiled C++ code drives them), and
 // the entry points called directly. Every test leaves the frame list and the
 // caught-exception stack empty.
-#include "tests/exceptions/sjlj_abi.h"
+#include "cxxabi/sjlj_abi.h"
 #include "tests/support/library_test.h"
 
 #include <algorithm>
