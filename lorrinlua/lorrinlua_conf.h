@@ -3,12 +3,11 @@
 #ifndef LORRINLUA_CONF_H
 #define LORRINLUA_CONF_H
 
-#include <stddef.h>
+#include "number_format.h"
+#include "number_read.h"
 
 /* Number text. The C library's snprintf and strtod are small and approximate; Lua's
  * numerals must be exact, so they go through the shell's own formatter and reader. */
-int lorrinlua_snprintf(char *buffer, size_t size, const char *format, ...);
-double lorrinlua_strtod(const char *text, char **end);
 #undef l_sprintf
 #define l_sprintf(s, sz, f, i) lorrinlua_snprintf(s, sz, f, i)
 #undef lua_str2number
