@@ -2,8 +2,8 @@
 // precisions and flags are skipped; anything unknown is marked with "?" instead of
 // failing. Every piece of state lives in the call, so the console and error paths may
 // use it when no heap exists.
-#include "host/program_api.h"
-#include "libc/vector.h"
+#include "libc/library.h"
+#include "libc/simd.h"
 
 #include <stdarg.h>
 #include <stddef.h>
@@ -45,35 +45,35 @@ void append_bytes(Output &out, const char *bytes, size_t length) {
 // as they are read. Blocks are read only from aligned addresses, so that no read crosses
 // into a page the string does not reach.
 void append_string(Output &out, const char *s) {
-    namespace vector = lm::vector;
+    namespace simd = lm::simd;
     if (!s)
         s = "(null)";
     const size_t room = out.remaining >= 2 ? out.remaining - 1 : 0;
     char *const to = out.cursor; // a local, so that the stores cannot seem to change it
     const char *p = s;
-    for (; (reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) && *p && static_cast<size_t>(p - s) < room; p++)
+    for (; (reinterpret_cast<uintptr_t>(p) & (simd::kSize - 1)) && *p && static_cast<size_t>(p - s) < room; p++)
         to[p - s] = *p;
     auto fits = [&](size_t bytes) { return static_cast<size_t>(p - s) + bytes <= room; };
-    if ((reinterpret_cast<uintptr_t>(p) & (vector::kSize - 1)) == 0) {
+    if ((reinterpret_cast<uintptr_t>(p) & (simd::kSize - 1)) == 0) {
         // Single blocks up to a 64-byte boundary, then four at a time: the four lie in
         // one aligned 64 bytes, so they too stay within the page of the first.
-        for (; (reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) && fits(vector::kSize); p += vector::kSize) {
-            vector::Block block = vector::load_aligned(p);
-            if (vector::zero_bits(block))
+        for (; (reinterpret_cast<uintptr_t>(p) & (4 * simd::kSize - 1)) && fits(simd::kSize); p += simd::kSize) {
+            simd::Block block = simd::load_aligned(p);
+            if (simd::zero_bits(block))
                 break;
-            vector::store(to + (p - s), block);
+            simd::store(to + (p - s), block);
         }
-        if ((reinterpret_cast<uintptr_t>(p) & (4 * vector::kSize - 1)) == 0) {
-            for (; fits(4 * vector::kSize); p += 4 * vector::kSize) {
-                vector::Block b0 = vector::load_aligned(p), b1 = vector::load_aligned(p + 16);
-                vector::Block b2 = vector::load_aligned(p + 32), b3 = vector::load_aligned(p + 48);
-                if (vector::zero_bits(vector::minimum(vector::minimum(b0, b1), vector::minimum(b2, b3))))
+        if ((reinterpret_cast<uintptr_t>(p) & (4 * simd::kSize - 1)) == 0) {
+            for (; fits(4 * simd::kSize); p += 4 * simd::kSize) {
+                simd::Block b0 = simd::load_aligned(p), b1 = simd::load_aligned(p + 16);
+                simd::Block b2 = simd::load_aligned(p + 32), b3 = simd::load_aligned(p + 48);
+                if (simd::zero_bits(simd::minimum(simd::minimum(b0, b1), simd::minimum(b2, b3))))
                     break;
                 char *d = to + (p - s);
-                vector::store(d, b0);
-                vector::store(d + 16, b1);
-                vector::store(d + 32, b2);
-                vector::store(d + 48, b3);
+                simd::store(d, b0);
+                simd::store(d + 16, b1);
+                simd::store(d + 32, b2);
+                simd::store(d + 48, b3);
             }
         }
     }

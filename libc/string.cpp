@@ -1,7 +1,7 @@
 // Memory and byte-string functions. Each behaves exactly as its byte-by-byte definition;
 // the busy ones step a word at a time where that provably gives the same result.
-#include "host/program_api.h"
-#include "libc/vector.h"
+#include "libc/library.h"
+#include "libc/simd.h"
 #include "libc/word.h"
 
 #include <stddef.h>
@@ -14,15 +14,15 @@ using u8 = unsigned char;
 // returns how many bytes it copied. Gives the byte-by-byte result when the destination
 // is below the source or at least a block above it (the same reasoning as for words).
 static size_t copy_vector_blocks_up(u8 *d, const u8 *s, size_t n) {
-    namespace vector = lm::vector;
+    namespace simd = lm::simd;
     size_t i = 0;
-    for (; i + 4 * vector::kSize <= n; i += 4 * vector::kSize) {
-        vector::Block b0 = vector::load(s + i), b1 = vector::load(s + i + 16);
-        vector::Block b2 = vector::load(s + i + 32), b3 = vector::load(s + i + 48);
-        vector::store(d + i, b0);
-        vector::store(d + i + 16, b1);
-        vector::store(d + i + 32, b2);
-        vector::store(d + i + 48, b3);
+    for (; i + 4 * simd::kSize <= n; i += 4 * simd::kSize) {
+        simd::Block b0 = simd::load(s + i), b1 = simd::load(s + i + 16);
+        simd::Block b2 = simd::load(s + i + 32), b3 = simd::load(s + i + 48);
+        simd::store(d + i, b0);
+        simd::store(d + i + 16, b1);
+        simd::store(d + i + 32, b2);
+        simd::store(d + i + 48, b3);
     }
     return i;
 }
@@ -30,15 +30,15 @@ static size_t copy_vector_blocks_up(u8 *d, const u8 *s, size_t n) {
 // The same downward from byte n, for a destination above the source; returns how many
 // bytes are left to copy at the bottom.
 static size_t copy_vector_blocks_down(u8 *d, const u8 *s, size_t n) {
-    namespace vector = lm::vector;
+    namespace simd = lm::simd;
     size_t i = n;
-    for (; i >= 4 * vector::kSize; i -= 4 * vector::kSize) {
-        vector::Block b0 = vector::load(s + i - 16), b1 = vector::load(s + i - 32);
-        vector::Block b2 = vector::load(s + i - 48), b3 = vector::load(s + i - 64);
-        vector::store(d + i - 16, b0);
-        vector::store(d + i - 32, b1);
-        vector::store(d + i - 48, b2);
-        vector::store(d + i - 64, b3);
+    for (; i >= 4 * simd::kSize; i -= 4 * simd::kSize) {
+        simd::Block b0 = simd::load(s + i - 16), b1 = simd::load(s + i - 32);
+        simd::Block b2 = simd::load(s + i - 48), b3 = simd::load(s + i - 64);
+        simd::store(d + i - 16, b0);
+        simd::store(d + i - 32, b1);
+        simd::store(d + i - 48, b2);
+        simd::store(d + i - 64, b3);
     }
     return i;
 }
@@ -82,7 +82,7 @@ LM_EXPORT void *memcpy(void *dst, const void *src, size_t n) {
     const u8 *s = static_cast<const u8 *>(src);
     size_t i = 0;
     uintptr_t distance = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s);
-    if (d <= s || distance >= 4 * lm::vector::kSize)
+    if (d <= s || distance >= 4 * lm::simd::kSize)
         i = copy_vector_blocks_up(d, s, n);
     if (d <= s || distance >= 4 * word::kSize)
         i += copy_blocks_up(d + i, s + i, n - i);
@@ -139,13 +139,13 @@ LM_EXPORT void *memset(void *dst, int ch, size_t n) {
         return dst;
     }
     uint64_t pattern = word::repeat(static_cast<u8>(ch));
-    lm::vector::Block block = lm::vector::repeat(static_cast<char>(ch));
+    lm::simd::Block block = lm::simd::repeat(static_cast<char>(ch));
     size_t i = 0;
-    for (; i + 4 * lm::vector::kSize <= n; i += 4 * lm::vector::kSize) {
-        lm::vector::store(d + i, block);
-        lm::vector::store(d + i + 16, block);
-        lm::vector::store(d + i + 32, block);
-        lm::vector::store(d + i + 48, block);
+    for (; i + 4 * lm::simd::kSize <= n; i += 4 * lm::simd::kSize) {
+        lm::simd::store(d + i, block);
+        lm::simd::store(d + i + 16, block);
+        lm::simd::store(d + i + 32, block);
+        lm::simd::store(d + i + 48, block);
     }
     for (; i + 4 * word::kSize <= n; i += 4 * word::kSize) {
         word::store(d + i, pattern);
@@ -224,11 +224,11 @@ static const char *skip_words(const char *p, Stop stop) {
     return p;
 }
 
-// Scans aligned 16-byte blocks (libc/vector.h): the first zero byte at or after s.
+// Scans aligned 16-byte blocks (libc/simd.h): the first zero byte at or after s.
 LM_EXPORT size_t strlen(const char *s) {
     if (!s)
         return 0;
-    return static_cast<size_t>(lm::vector::find(s, [](lm::vector::Block b) { return b; }) - s);
+    return static_cast<size_t>(lm::simd::find(s, [](lm::simd::Block b) { return b; }) - s);
 }
 
 LM_EXPORT int strcmp(const char *a, const char *b) {
@@ -307,11 +307,11 @@ LM_EXPORT char *strdup(const char *s) {
 // The first byte that is either the value or the terminator decides, as in the byte
 // loop: min(b ^ value, b) is zero exactly there.
 LM_EXPORT char *strchr(const char *s, int ch) {
-    namespace vector = lm::vector;
+    namespace simd = lm::simd;
     char c = static_cast<char>(ch);
-    vector::Block pattern = vector::repeat(c);
-    const char *p = vector::find(s, [pattern](vector::Block b) {
-        return vector::minimum(b ^ pattern, b);
+    simd::Block pattern = simd::repeat(c);
+    const char *p = simd::find(s, [pattern](simd::Block b) {
+        return simd::minimum(b ^ pattern, b);
     });
     return *p == c ? const_cast<char *>(p) : nullptr;
 }
@@ -360,14 +360,4 @@ LM_EXPORT char *strstr(const char *hay, const char *needle) {
             return const_cast<char *>(hay);
     }
     return nullptr;
-}
-
-LM_EXPORT int abs(int v) {
-    // Two's complement wrap: abs(INT_MIN) is INT_MIN.
-    return v < 0 ? static_cast<int>(0u - static_cast<unsigned>(v)) : v;
-}
-
-LM_EXPORT __attribute__((noreturn)) void abort(void) {
-    for (;;)
-        __asm__ volatile("cli\n\thlt" ::: "memory");
 }

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-namespace lm::vector {
+namespace lm::simd {
 
 typedef unsigned char __attribute__((vector_size(16), may_alias)) Block;
 typedef unsigned char __attribute__((vector_size(16), may_alias, aligned(1))) UnalignedBlock;
@@ -67,4 +67,4 @@ inline const char *find(const char *s, ZeroWhere zero_where) {
             return p + __builtin_ctz(found);
 }
 
-} // namespace lm::vector
+} // namespace lm::simd
