@@ -1,5 +1,5 @@
 // Formatted error text for the shell: one text argument through a 320-byte buffer.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <lorrinboot/console.h>
 #include <stdio.h>

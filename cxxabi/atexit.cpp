@@ -1,6 +1,6 @@
 // Static destructors. The machine never exits, so destructors handed over for "exit"
 // are dropped: nothing is recorded and nothing of them ever runs.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 LM_EXPORT int __cxa_atexit(void (*)(void *), void *, void *) {
     return 0;

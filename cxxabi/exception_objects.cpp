@@ -4,7 +4,7 @@
 // count of exceptions in flight, which std::uncaught_exceptions reports.
 #include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdlib.h>
 #include <string.h>

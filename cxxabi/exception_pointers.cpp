@@ -4,7 +4,7 @@
 // object again from an exception_ptr.
 #include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 namespace {
 

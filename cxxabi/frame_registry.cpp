@@ -2,7 +2,7 @@
 // their record on entry and unlink it on every normal exit; the unwinder enters a
 // frame's landing pads by restoring its stack and frame pointers.
 #include "cxxabi/sjlj_abi.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 LorrinSjLjContext *gSjLjHead = nullptr;
 

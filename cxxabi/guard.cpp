@@ -1,7 +1,7 @@
 // Guards of function-local statics. One thread and no re-entry: bit 0 of the guard's
 // first byte says "initialised"; there is no "under way" state and no lock, so a
 // recursive initialisation of the same static simply runs again.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdint.h>
 

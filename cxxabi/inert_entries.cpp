@@ -1,5 +1,5 @@
 // Entry points that compilers name but that have nothing to do here.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdint.h>
 

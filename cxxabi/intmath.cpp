@@ -2,7 +2,7 @@
 // built for 32-bit style runtimes links against the library alone. Plain functions of
 // their arguments; division by zero never traps, it yields 0. Nothing in the library
 // calls them.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,6 @@
 // The slot of a pure virtual function in a vtable: called only when an object is used
 // while its abstract part is being constructed or destroyed. The machine stops.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdlib.h>
 

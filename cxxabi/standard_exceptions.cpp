@@ -11,7 +11,7 @@
 // and it stays valid as long as one of them lives.
 #include "cxxabi/runtime_entries.h"
 #include "cxxabi/type_info.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdlib.h>
 #include <string.h>

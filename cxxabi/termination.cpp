@@ -1,7 +1,7 @@
 // Unrecoverable language-level errors end here: the program's terminate handler runs,
 // then the machine stops.
 #include "cxxabi/runtime_entries.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stdlib.h>
 

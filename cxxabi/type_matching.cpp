@@ -5,7 +5,7 @@
 // to be a public base subobject of the complete object, as the language demands.
 #include "cxxabi/sjlj_abi.h"
 #include "cxxabi/type_info.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <stddef.h>
 

@@ -4,7 +4,7 @@
 // every cleanup pad and finally the handler's pad, removing the records of the frames
 // it leaves.
 #include "cxxabi/sjlj_abi.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The file layer's error number and the messages for it.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <string.h>
 

@@ -2,12 +2,10 @@
 // 0x6000, read at their fixed addresses (low memory is identity-mapped).
 #pragma once
 
+#include "libc/library.h"
+
 #include <lorrinboot/host.h>
 #include <stdint.h>
-
-// Marks a definition that the library exports; which names are exported is decided
-// by the folder's exports.txt alone.
-#define LM_EXPORT extern "C"
 
 extern "C" bool lm_program_api_field_ready(const volatile LmBaremetalProgramApi *api, uint32_t offset);
 

@@ -1,6 +1,6 @@
 // The failure path of assert: a console report of what failed, then the machine stops.
 #include "console/output.h"
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <lorrinboot/console.h>
 #include <stdlib.h>

@@ -2,7 +2,7 @@
 // two unsigned range comparisons on the int argument (value minus the range start
 // against the range length), so negative values, end-of-file and bytes above 127 fall
 // outside every range without a test of their own. Every test answers exactly 1 or 0.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The one locale: plain ASCII, fixed at build time. setlocale changes nothing and
 // localeconv hands out the same constant record every time.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <locale.h>
 

@@ -1,5 +1,5 @@
 // fabs and the finite tests.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -1,7 +1,7 @@
 // exp, and the kernel it shares with the hyperbolic functions: e^x = 2^k e^r with
 // r = x - k ln 2 in [-ln 2 / 2, ln 2 / 2], and e^r - 1 by its Taylor series with the
 // leading terms carried in double-double, so that the result is rounded once.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -1,6 +1,6 @@
 // fmod: x - T(x / y) * y while the quotient fits the 32-bit conversion; beyond that (or
 // when it is not finite) the exact remainder by long division.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

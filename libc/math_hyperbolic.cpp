@@ -4,7 +4,7 @@
 //   cosh x = (e^|x| + e^-|x|) / 2,
 //   tanh x = -E / (E + 2) with E = e^(-2|x|) - 1.
 // From |x| = 22 on, e^-|x| no longer shows: sinh and cosh are e^|x| / 2, tanh is +-1.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

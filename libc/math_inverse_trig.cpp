@@ -5,7 +5,7 @@
 // atan: the argument folded onto [0, 7/16] around atan(1/2), atan(1), atan(3/2) or
 // pi/2, with the folded argument and the anchor in double-double; atan2 divides in
 // double-double too, and adds its quadrant's pi before the one rounding.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -2,7 +2,7 @@
 // double-double from a minimax series in s = f / (2 + f), then scaled by 1/ln 2 or
 // 1/ln 10 and added to k or k log10(2) in double-double, so that the result is rounded
 // once. Exact powers of two (and of ten, for log10) give exact results.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -1,5 +1,5 @@
 // pow: square-and-multiply for integral exponents; exp(y * log x) for the others.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

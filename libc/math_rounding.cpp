@@ -2,7 +2,7 @@
 // truncating conversions. Values of magnitude 2^52 and more are integral already and,
 // with NaN and the infinities, come back unchanged; magnitudes from 2^31 up go through
 // the 64-bit conversion, since the 32-bit one cannot hold them.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

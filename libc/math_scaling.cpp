@@ -1,6 +1,6 @@
 // ldexp and frexp by repeated doubling and halving, plus the exact power-of-two scaling
 // the other math functions use.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -1,5 +1,5 @@
 // sqrt by Newton steps and log by range reduction and a ten-term series.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -2,7 +2,7 @@
 // odd multiples, from an odd minimax polynomial of degree 27. From |r| = 0.6744 on, the
 // polynomial runs on pi/4 - |r| instead and tan(pi/4 - u) = (1 - tan u) / (1 + tan u)
 // gives the result, which keeps the polynomial's argument below 0.6744.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

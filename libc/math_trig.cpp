@@ -1,5 +1,5 @@
 // sin and cos: short Taylor polynomials on the angle moved into [-pi, pi].
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

@@ -1,6 +1,6 @@
 // Single-precision forms: the argument widened to double (exactly), the double
 // algorithm, the result narrowed once with round-to-nearest.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 
 using namespace lm::math;

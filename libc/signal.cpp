@@ -1,6 +1,6 @@
 // Signals on a machine where none ever arrives: signal keeps the handlers a program
 // installs, so that it can hand back the one before, and raise delivers nothing.
-#include "host/program_api.h"
+#include "libc/library.h"
 
 #include <signal.h>
 

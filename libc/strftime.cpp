@@ -1,6 +1,6 @@
 // strftime in the "C" locale. Each field is read as a 64-bit number, so that no value a
 // struct tm can hold overflows; names of fields outside their range print as "?".
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/calendar.h"
 
 #include <stddef.h>

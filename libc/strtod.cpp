@@ -1,7 +1,7 @@
 // strtod and strtof: a single pass that builds the value in double precision digit by
 // digit, without rounding correction. No textual infinity or NaN, no hexadecimal form.
 // A mantissa out of that arithmetic's reach is read again from its leading 19 digits.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/math_support.h"
 #include "libc/number_scan.h"
 

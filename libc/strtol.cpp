@@ -1,7 +1,7 @@
 // strtol and strtoul: one scanner that accepts bases 0 and 2..36 and nothing else.
 // The value wraps modulo 2^64 and is never clamped; strtol reads the same bits as
 // signed. (strtoull has a scanner of its own, see strtoull.cpp.)
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/number_scan.h"
 
 #include <stdint.h>

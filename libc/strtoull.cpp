@@ -1,7 +1,7 @@
 // strtoull and strtoll: a scanner of their own that takes the base as passed, without
 // a range test. Base 1 accepts only the digit 0, a base above 36 accepts every digit and
 // letter, a negative base accepts nothing. The value wraps modulo 2^64.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/number_scan.h"
 
 #include <stdint.h>

@@ -2,7 +2,7 @@
 // and struct tm over the proleptic Gregorian calendar, and strftime in the "C" locale.
 // Day counts are converted to dates by whole 400-year eras (146097 days each), in 64-bit
 // arithmetic, so every time whose year fits tm_year converts without overflow.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "libc/calendar.h"
 
 #include <stdint.h>

@@ -1,6 +1,6 @@
 // Images in the window: pushing one, the background colour, and capturing what the
 // window holds.
-#include "host/program_api.h"
+#include "libc/library.h"
 #include "window/window.h"
 
 #include <string.h>
