@@ -4,128 +4,6 @@
 
 namespace lbw::boot {
 
-bool FileStore::normalize(const char *path, char *out) {
-    if (!path)
-        return false;
-    size_t length = 0;
-    const char *p = path;
-    while (*p) {
-        while (*p == '/')
-            p++;
-        const char *start = p;
-        while (*p && *p != '/')
-            p++;
-        size_t piece = static_cast<size_t>(p - start);
-        if (piece == 0 || (piece == 1 && start[0] == '.'))
-            continue;
-        if (piece == 2 && start[0] == '.' && start[1] == '.') {
-            while (length > 0 && out[length - 1] != '/')
-                length--;
-            if (length > 0)
-                length--; // the '/' before the dropped component
-            continue;
-        }
-        size_t needed = piece + (length ? 1 : 0);
-        if (length + needed >= kMaximumPath)
-            return false;
-        if (length)
-            out[length++] = '/';
-        memcpy(out + length, start, piece);
-        length += piece;
-    }
-    out[length] = 0;
-    return true;
-}
-
-void FileStore::init(hostcore::Heap *heap) {
-    heap_ = heap;
-    files_ = nullptr;
-    count_ = capacity_ = 0;
-}
-
-FileStore::File *FileStore::lookup(const char *normalized) const {
-    for (uint32_t i = 0; i < count_; i++) {
-        if (strcmp(files_[i].path, normalized) == 0)
-            return &files_[i];
-    }
-    return nullptr;
-}
-
-const FileStore::File *FileStore::find(const char *path) const {
-    char normalized[kMaximumPath];
-    if (!normalize(path, normalized) || !normalized[0])
-        return nullptr;
-    return lookup(normalized);
-}
-
-const FileStore::File *FileStore::stat(const char *path) {
-    File *file = const_cast<File *>(find(path));
-    if (file)
-        file->exposed = true;
-    return file;
-}
-
-// A program may keep reading a file's bytes at the address stat gave it after the
-// file was replaced or deleted, so those bytes are never reused. Bytes nobody was
-// shown go back to the heap.
-void FileStore::retire(File &file) {
-    if (file.owned && !file.exposed)
-        heap_->release(const_cast<uint8_t *>(file.data));
-}
-
-bool FileStore::add(const char *normalized, const uint8_t *data, uint32_t size, bool owned) {
-    if (count_ == capacity_) {
-        uint32_t capacity = capacity_ ? capacity_ * 2 : 16;
-        auto *grown = static_cast<File *>(heap_->reallocate(files_, uint64_t{capacity} * sizeof(File)));
-        if (!grown)
-            return false;
-        files_ = grown;
-        capacity_ = capacity;
-    }
-    size_t length = strlen(normalized);
-    auto *path = static_cast<char *>(heap_->allocate(length + 1));
-    if (!path)
-        return false;
-    memcpy(path, normalized, length + 1);
-    files_[count_++] = File{path, data, size, owned, false};
-    return true;
-}
-
-bool FileStore::write(const char *path, const void *data, uint32_t size) {
-    char normalized[kMaximumPath];
-    if (!normalize(path, normalized) || !normalized[0] || (!data && size))
-        return false;
-    // The heap's blocks lie below 4 GiB, as the 32-bit address of stat requires.
-    auto *copy = static_cast<uint8_t *>(heap_->allocate(size));
-    if (!copy)
-        return false;
-    if (size)
-        memcpy(copy, data, size);
-    if (File *file = lookup(normalized)) {
-        retire(*file);
-        *file = File{file->path, copy, size, true, false};
-        return true;
-    }
-    if (!add(normalized, copy, size, true)) {
-        heap_->release(copy);
-        return false;
-    }
-    return true;
-}
-
-bool FileStore::remove(const char *path) {
-    char normalized[kMaximumPath];
-    if (!normalize(path, normalized) || !normalized[0])
-        return false;
-    File *file = lookup(normalized);
-    if (!file)
-        return false;
-    retire(*file);
-    heap_->release(file->path);
-    *file = files_[--count_];
-    return true;
-}
-
 namespace {
 
 constexpr size_t kCpioHeaderSize = 110;
@@ -181,16 +59,10 @@ const char *FileStore::load_archive(const uint8_t *archive, uint64_t size) {
         constexpr uint32_t kTypeMask = 0170000, kRegular = 0100000;
         if ((mode & kTypeMask) == kRegular) {
             char normalized[kMaximumPath];
-            if (!normalize(name, normalized) || !normalized[0])
+            if (!names_a_file(name, normalized))
                 return "a name in the file archive is too long or names no file";
-            if (File *existing = lookup(normalized)) {
-                retire(*existing);
-                existing->data = archive + data_at;
-                existing->size = file_size;
-                existing->owned = false;
-            } else if (!add(normalized, archive + data_at, file_size, false)) {
+            if (!place(normalized, archive + data_at, file_size))
                 return "there is no memory for the file archive's index";
-            }
         }
         at = align4(data_at + file_size);
     }

@@ -89,12 +89,8 @@ DirectoryFileStore::~DirectoryFileStore() {
         close(root_);
 }
 
-std::vector<std::string> DirectoryFileStore::components(const std::string &path) {
-    return *components_below_root(path, AboveRoot::stay);
-}
-
 bool DirectoryFileStore::stat(const std::string &path, LmBaremetalProgramFileInfo &info) {
-    std::vector<std::string> parts = components(path);
+    std::vector<std::string> parts = components_below_root(path);
     if (parts.empty())
         return false;
     Fd parent(open_parent_below(root_, parts));
@@ -123,7 +119,7 @@ bool DirectoryFileStore::stat(const std::string &path, LmBaremetalProgramFileInf
 }
 
 bool DirectoryFileStore::write(const std::string &path, const void *data, uint32_t size) {
-    std::vector<std::string> parts = components(path);
+    std::vector<std::string> parts = components_below_root(path);
     if (parts.empty() || (!data && size != 0))
         return false;
     Fd parent(open_parent_below(root_, parts));
@@ -144,7 +140,7 @@ bool DirectoryFileStore::write(const std::string &path, const void *data, uint32
 }
 
 bool DirectoryFileStore::remove(const std::string &path) {
-    std::vector<std::string> parts = components(path);
+    std::vector<std::string> parts = components_below_root(path);
     if (parts.empty())
         return false;
     Fd parent(open_parent_below(root_, parts));

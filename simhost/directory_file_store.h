@@ -1,14 +1,13 @@
 // Files kept in a folder of the Linux machine (the simulator's storage). Every path is
-// resolved inside the root folder only: a leading "/" means the root itself, ".." never
-// climbs above it, and symbolic links are never followed, so nothing outside the root
-// can be read, replaced or deleted. Writes are atomic: the bytes go to a temporary file
-// in the same folder, which then replaces the file by rename.
+// resolved inside the root folder by the hosts' path rule (hostcore/path.h), and symbolic
+// links are never followed, so nothing outside the root can be read, replaced or
+// deleted. Writes are atomic: the bytes go to a temporary file in the same folder, which
+// then replaces the file by rename.
 #pragma once
 
 #include "simhost/file_store.h"
 
 #include <map>
-#include <vector>
 
 namespace lbw::sim {
 
@@ -23,9 +22,6 @@ public:
     bool stat(const std::string &path, LmBaremetalProgramFileInfo &info) override;
     bool write(const std::string &path, const void *data, uint32_t size) override;
     bool remove(const std::string &path) override;
-
-    // The components of `path` below the root; empty when it names the root itself.
-    static std::vector<std::string> components(const std::string &path);
 
 private:
     struct HandedOut {

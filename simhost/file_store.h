@@ -4,6 +4,7 @@
 // long as it is open, and the host cannot know when it is closed.
 #pragma once
 
+#include "hostcore/heap.h"
 #include "libc/include/lorrinboot/host.h"
 
 #include <cstdint>
@@ -22,8 +23,12 @@ public:
     virtual bool remove(const std::string &path) = 0;
 };
 
-// Copies `size` bytes to memory below 4 GiB that is never freed or reused, and returns
-// its 32-bit address; 0 when that memory is exhausted.
+// The memory below 4 GiB that file bytes handed to the library come from, apart from
+// the program's heap.
+hostcore::Heap &file_memory();
+
+// Copies `size` bytes to file memory that is never released, and returns its 32-bit
+// address; 0 when that memory is exhausted.
 uint32_t keep_file_bytes(const void *data, uint32_t size);
 
 } // namespace lbw::sim

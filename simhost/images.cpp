@@ -23,17 +23,17 @@ void ImageDecoder::reset() {
 }
 
 int ImageDecoder::open_inside(const std::string &root, const std::string &path) {
-    auto parts = components_below_root(path, AboveRoot::refuse);
-    if (root.empty() || !parts || parts->empty())
+    std::vector<std::string> parts = components_below_root(path);
+    if (root.empty() || parts.empty())
         return -1;
     int top = open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
         return -1;
-    int dir = open_parent_below(top, *parts);
+    int dir = open_parent_below(top, parts);
     close(top);
     if (dir < 0)
         return -1;
-    int fd = openat(dir, parts->back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd = openat(dir, parts.back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     close(dir);
     struct stat st;
     if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {

@@ -17,8 +17,8 @@ public:
     // Default: no storage folder, so every decode fails.
     void reset();
 
-    // The storage folder. Paths are resolved inside it only: a leading '/' names the
-    // folder itself, ".." never climbs above it and symbolic links are refused.
+    // The storage folder. Paths are resolved inside it by the hosts' path rule
+    // (hostcore/path.h), and symbolic links are refused.
     std::string root;
     // While `recording`: every path png_decode_file was asked for, in order.
     bool recording = false;

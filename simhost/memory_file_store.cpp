@@ -1,39 +1,26 @@
 #include "simhost/memory_file_store.h"
 
-#include <cstdint>
-
 namespace lbw::sim {
 
 namespace {
 
-std::string bytes_at(uint32_t address, uint32_t size) {
-    return std::string(reinterpret_cast<const char *>(static_cast<uintptr_t>(address)), size);
+std::string bytes_of(const hostcore::MemoryFiles::File &file) {
+    return std::string(reinterpret_cast<const char *>(file.data), file.size);
 }
 
 } // namespace
 
 bool MemoryFileStore::stat(const std::string &path, LmBaremetalProgramFileInfo &info) {
-    auto found = files_.find(path);
-    if (found == files_.end())
+    const hostcore::MemoryFiles::File *file = files_.stat(path.c_str());
+    if (!file)
         return false;
-    info.address = found->second.address;
-    info.size = found->second.size;
+    info.address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(file->data));
+    info.size = file->size;
     return true;
 }
 
-// Every write gets fresh bytes: the old ones may still be read by an open stream.
 bool MemoryFileStore::write(const std::string &path, const void *data, uint32_t size) {
-    if (!data && size != 0)
-        return false;
-    uint32_t address = keep_file_bytes(data, size);
-    if (address == 0)
-        return false;
-    files_[path] = Stored{address, size};
-    return true;
-}
-
-bool MemoryFileStore::remove(const std::string &path) {
-    return files_.erase(path) != 0;
+    return files_.write(path.c_str(), data, size);
 }
 
 void MemoryFileStore::put(const std::string &path, std::string_view bytes) {
@@ -41,16 +28,16 @@ void MemoryFileStore::put(const std::string &path, std::string_view bytes) {
 }
 
 std::optional<std::string> MemoryFileStore::contents(const std::string &path) const {
-    auto found = files_.find(path);
-    if (found == files_.end())
+    const hostcore::MemoryFiles::File *file = files_.find(path.c_str());
+    if (!file)
         return std::nullopt;
-    return bytes_at(found->second.address, found->second.size);
+    return bytes_of(*file);
 }
 
 std::map<std::string, std::string> MemoryFileStore::snapshot() const {
     std::map<std::string, std::string> result;
-    for (const auto &[path, stored] : files_)
-        result.emplace(path, bytes_at(stored.address, stored.size));
+    for (uint32_t i = 0; i < files_.count(); i++)
+        result.emplace(files_.file(i).path, bytes_of(files_.file(i)));
     return result;
 }
 

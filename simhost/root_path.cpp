@@ -1,26 +1,23 @@
 #include "simhost/root_path.h"
 
+#include "hostcore/path.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace lbw::sim {
 
-std::optional<std::vector<std::string>> components_below_root(const std::string &path, AboveRoot above) {
+std::vector<std::string> components_below_root(const std::string &path) {
+    std::string below(path.size() + 1, '\0'); // never longer than the path itself
+    hostcore::path_below_root(path.c_str(), below.data(), below.size());
+    below.resize(std::strlen(below.c_str()));
     std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-            else if (above == AboveRoot::refuse)
-                return std::nullopt;
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(std::move(part));
-        }
+    for (size_t start = 0; start < below.size();) {
+        size_t end = std::min(below.find('/', start), below.size());
+        parts.push_back(below.substr(start, end - start));
         start = end + 1;
     }
     return parts;
