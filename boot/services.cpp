@@ -7,8 +7,7 @@
 #include "boot/ps2.h"
 #include "boot/serial.h"
 
-#include "libc/include/lorrinboot/host.h"
-#include "libc/include/lorrinboot/window_host.h"
+#include "hostcore/program_api.h"
 
 #include <string.h>
 
@@ -182,8 +181,8 @@ int poll_pointer(LmBaremetalProgramPointerState *record) {
 void create_window() {}
 void destroy_window() {}
 
-template <class Fn>
-uint32_t entry(Fn *function) {
+// The image lies below 4 GiB: a function's address is its table entry.
+uint32_t address_of(void *function) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }
 
@@ -198,27 +197,25 @@ FileStore &file_store() {
 }
 
 void install_program_api(bool with_pointer) {
-    auto *api = reinterpret_cast<volatile LmBaremetalProgramApi *>(uintptr_t{LM_PROGRAM_API_ADDRESS});
-    api->ready = 0;
-    api->magic = LM_PROGRAM_API_MAGIC;
-    api->size = sizeof(LmBaremetalProgramApi);
-    api->create_window = entry(&create_window);
-    api->destroy_window = entry(&destroy_window);
-    api->poll_key = entry(&poll_key);
-    api->stat_file = entry(&stat_file);
-    api->write_file = entry(&write_file);
-    api->delete_file = entry(&delete_file);
-    api->console_write_line = entry(&console_write_line);
-    api->read_line = entry(&read_line);
-    api->malloc = entry(&heap_malloc);
-    api->free = entry(&heap_free);
-    api->realloc = entry(&heap_realloc);
-    api->png_decode_file = entry(&png_decode_file);
-    api->query_framebuffer = entry(&query_framebuffer);
-    api->poll_pointer = with_pointer ? entry(&poll_pointer) : 0;
-    api->exit = entry(&program_exit);
-    asm volatile("" ::: "memory");
-    api->ready = 1;
+    const hostcore::HostEntries entries{
+        .create_window = &create_window,
+        .destroy_window = &destroy_window,
+        .poll_key = &poll_key,
+        .stat_file = &stat_file,
+        .write_file = &write_file,
+        .delete_file = &delete_file,
+        .console_write_line = &console_write_line,
+        .read_line = &read_line,
+        .malloc = &heap_malloc,
+        .free = &heap_free,
+        .realloc = &heap_realloc,
+        .png_decode_file = &png_decode_file,
+        .query_framebuffer = &query_framebuffer,
+        .poll_pointer = with_pointer ? &poll_pointer : nullptr,
+        .exit = &program_exit,
+    };
+    hostcore::install_program_api(
+        *reinterpret_cast<volatile LmBaremetalProgramApi *>(uintptr_t{LM_PROGRAM_API_ADDRESS}), entries, &address_of);
 }
 
 [[noreturn]] void finish(const char *how, int status) {

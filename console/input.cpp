@@ -13,12 +13,9 @@ LM_EXPORT bool lm_lua_readline(char *buffer, uint64_t capacity, const char *text
     if (!buffer || capacity == 0)
         return false;
     lm_lua_flush_output();
-    auto read_line = lm::host_entry<int (*)(char *, uint32_t, const char *, uint32_t)>(LM_ENTRY_READ_LINE);
-    if (!read_line)
-        return false;
     // The host's capacity field is 32 bits: a larger buffer is offered as 4 GiB - 1.
     uint32_t host_capacity = capacity > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(capacity);
-    return read_line(buffer, host_capacity, text, flag) != 0;
+    return lm::host::read_line(buffer, host_capacity, text, flag) != 0;
 }
 
 LM_EXPORT void lm_lua_show_banner(void) {

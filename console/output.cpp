@@ -18,9 +18,7 @@ extern "C" void lm_lua_flush_output_line(bool newline) {
     char line[kLineCapacity];
     memcpy(line, gLuaOutputLine, gLuaOutputLineLength);
     line[gLuaOutputLineLength] = 0;
-    auto console_write_line = lm::host_entry<void (*)(const char *)>(LM_ENTRY_CONSOLE_WRITE_LINE);
-    if (console_write_line)
-        console_write_line(line);
+    lm::host::console_write_line(line);
     gLuaOutputLineLength = 0;
 }
 

@@ -6,19 +6,15 @@
 #include <string.h>
 
 LM_EXPORT void *malloc(size_t size) {
-    auto host_malloc = lm::host_entry<void *(*)(uint64_t)>(LM_ENTRY_MALLOC);
-    return host_malloc ? host_malloc(size) : nullptr;
+    return lm::host::malloc(size);
 }
 
 LM_EXPORT void free(void *pointer) {
-    auto host_free = lm::host_entry<void (*)(void *)>(LM_ENTRY_FREE);
-    if (host_free)
-        host_free(pointer);
+    lm::host::free(pointer);
 }
 
 LM_EXPORT void *realloc(void *pointer, size_t size) {
-    auto host_realloc = lm::host_entry<void *(*)(void *, uint64_t)>(LM_ENTRY_REALLOC);
-    return host_realloc ? host_realloc(pointer, size) : nullptr;
+    return lm::host::realloc(pointer, size);
 }
 
 LM_EXPORT void *calloc(size_t count, size_t size) {

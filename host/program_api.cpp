@@ -14,21 +14,17 @@ extern "C" bool lm_program_api_field_ready(const volatile LmBaremetalProgramApi 
 }
 
 extern "C" int lm_lua_app_stat_file(const char *path, LmBaremetalProgramFileInfo *info) {
-    auto stat_file = lm::host_entry<int (*)(const char *, LmBaremetalProgramFileInfo *)>(LM_ENTRY_STAT_FILE);
-    return stat_file ? stat_file(path, info) : 0;
+    return lm::host::stat_file(path, info);
 }
 
 extern "C" int lm_lua_app_write_file(const char *path, const void *data, uint32_t size) {
-    auto write_file = lm::host_entry<int (*)(const char *, const void *, uint32_t)>(LM_ENTRY_WRITE_FILE);
-    return write_file ? write_file(path, data, size) : 0;
+    return lm::host::write_file(path, data, size);
 }
 
 extern "C" int lm_lua_app_delete_file(const char *path) {
-    auto delete_file = lm::host_entry<int (*)(const char *)>(LM_ENTRY_DELETE_FILE);
-    return delete_file ? delete_file(path) : 0;
+    return lm::host::delete_file(path);
 }
 
 extern "C" int lm_program_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info) {
-    auto png_decode_file = lm::host_entry<int (*)(const char *, LmBaremetalProgramImageInfo *)>(LM_ENTRY_PNG_DECODE_FILE);
-    return png_decode_file ? png_decode_file(path, info) : 0;
+    return lm::host::png_decode_file(path, info);
 }

@@ -5,6 +5,7 @@
 #include "libc/library.h"
 
 #include <lorrinboot/host.h>
+#include <lorrinboot/window_host.h>
 #include <stdint.h>
 
 extern "C" bool lm_program_api_field_ready(const volatile LmBaremetalProgramApi *api, uint32_t offset);
@@ -33,6 +34,32 @@ inline Fn host_entry(uint32_t offset) {
 }
 
 } // namespace lm
+
+namespace lm::host {
+
+template <uint32_t Offset, class Signature>
+struct Entry;
+
+template <uint32_t Offset, class Result, class... Parameters>
+struct Entry<Offset, Result(Parameters...)> {
+    static Result call(Parameters... arguments) {
+        auto entry = host_entry<Result (*)(Parameters...)>(Offset);
+        if (!entry)
+            return Result();
+        return entry(arguments...);
+    }
+};
+
+// Every host entry of LM_PROGRAM_API_ENTRIES as a function of its own signature:
+// lm::host::malloc(size), lm::host::poll_key() and so on. Each calls the entry when the
+// table holds it, and otherwise gives its result's zero value (null, 0, nothing)
+// without calling anything.
+#define LM_HOST_ENTRY_WRAPPER(NAME, offset, field, result, parameters) \
+    inline constexpr auto field = &Entry<offset, result parameters>::call;
+LM_PROGRAM_API_ENTRIES(LM_HOST_ENTRY_WRAPPER)
+#undef LM_HOST_ENTRY_WRAPPER
+
+} // namespace lm::host
 
 // Host file and image services; each returns the entry's result, or 0 when absent.
 extern "C" int lm_lua_app_stat_file(const char *path, LmBaremetalProgramFileInfo *info);

@@ -196,19 +196,19 @@ int Session::host_poll_pointer(LmBaremetalProgramPointerState *state) {
     return 0;
 }
 
-int Session::host_create_window() {
+void Session::host_create_window() {
     Session &s = *current_;
     if (s.finish_present())
         s.stop(0);
     s.ensure_window();
-    return DisplayService::host_create_window();
+    DisplayService::host_create_window();
 }
 
-int Session::host_destroy_window() {
+void Session::host_destroy_window() {
     Session &s = *current_;
     if (s.finish_present())
         s.stop(0);
-    return DisplayService::host_destroy_window();
+    DisplayService::host_destroy_window();
 }
 
 int Session::host_read_line(char *buffer, uint32_t capacity, const char *text, uint32_t flag) {

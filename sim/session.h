@@ -44,8 +44,8 @@ private:
     static int host_query_framebuffer(LmBaremetalProgramFramebufferInfo *info);
     static uint32_t host_poll_key();
     static int host_poll_pointer(LmBaremetalProgramPointerState *state);
-    static int host_create_window();
-    static int host_destroy_window();
+    static void host_create_window();
+    static void host_destroy_window();
     static int host_read_line(char *buffer, uint32_t capacity, const char *text, uint32_t flag);
     [[noreturn]] static void host_exit(int32_t status);
 

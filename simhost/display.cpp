@@ -115,14 +115,12 @@ int DisplayService::host_query_framebuffer(LmBaremetalProgramFramebufferInfo *in
     return display.result;
 }
 
-int DisplayService::host_create_window() {
+void DisplayService::host_create_window() {
     ++Host::instance().display().windows_created;
-    return 1;
 }
 
-int DisplayService::host_destroy_window() {
+void DisplayService::host_destroy_window() {
     ++Host::instance().display().windows_destroyed;
-    return 1;
 }
 
 } // namespace lbw::sim

@@ -63,8 +63,8 @@ public:
     unsigned windows_destroyed = 0;
 
     static int host_query_framebuffer(LmBaremetalProgramFramebufferInfo *info);
-    static int host_create_window();
-    static int host_destroy_window();
+    static void host_create_window();
+    static void host_destroy_window();
 
 private:
     std::vector<uint8_t> memory_;

@@ -1,5 +1,6 @@
 #include "simhost/host.h"
 
+#include "hostcore/program_api.h"
 #include "simhost/console.h"
 #include "simhost/files.h"
 #include "simhost/display.h"
@@ -99,6 +100,24 @@ FileService &the_files() {
     std::_Exit(status);
 }
 
+const hostcore::HostEntries kEntries{
+    .create_window = &DisplayService::host_create_window,
+    .destroy_window = &DisplayService::host_destroy_window,
+    .poll_key = &InputService::host_poll_key,
+    .stat_file = &FileService::host_stat_file,
+    .write_file = &FileService::host_write_file,
+    .delete_file = &FileService::host_delete_file,
+    .console_write_line = &ConsoleService::host_console_write_line,
+    .read_line = &ConsoleService::host_read_line,
+    .malloc = &HostHeap::host_malloc,
+    .free = &HostHeap::host_free,
+    .realloc = &HostHeap::host_realloc,
+    .png_decode_file = &ImageDecoder::host_png_decode_file,
+    .query_framebuffer = &DisplayService::host_query_framebuffer,
+    .poll_pointer = &InputService::host_poll_pointer,
+    .exit = &host_exit,
+};
+
 } // namespace
 
 uint32_t stub_for(void *fn) {
@@ -180,36 +199,14 @@ void Host::reset() {
     heap().reset();
     console().reset();
     files().reset();
-
-    set_entry(LM_ENTRY_MALLOC, &HostHeap::host_malloc);
-    set_entry(LM_ENTRY_FREE, &HostHeap::host_free);
-    set_entry(LM_ENTRY_REALLOC, &HostHeap::host_realloc);
-    set_entry(LM_ENTRY_CONSOLE_WRITE_LINE, &ConsoleService::host_console_write_line);
-    set_entry(LM_ENTRY_READ_LINE, &ConsoleService::host_read_line);
-    set_entry(LM_ENTRY_STAT_FILE, &FileService::host_stat_file);
-    set_entry(LM_ENTRY_WRITE_FILE, &FileService::host_write_file);
-    set_entry(LM_ENTRY_DELETE_FILE, &FileService::host_delete_file);
-
     display().reset();
     input().reset();
     images().reset();
-    set_entry(LM_ENTRY_CREATE_WINDOW, &DisplayService::host_create_window);
-    set_entry(LM_ENTRY_DESTROY_WINDOW, &DisplayService::host_destroy_window);
-    set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &DisplayService::host_query_framebuffer);
-    set_entry(LM_ENTRY_POLL_KEY, &InputService::host_poll_key);
-    set_entry(LM_ENTRY_POLL_POINTER, &InputService::host_poll_pointer);
-    set_entry(LM_ENTRY_PNG_DECODE_FILE, &ImageDecoder::host_png_decode_file);
-    set_entry(LM_ENTRY_EXIT, &host_exit);
-
+    hostcore::install_program_api(api(), kEntries, &stub_for);
     record_calls(record_calls_);
 
     for (auto &hook : reset_hooks_)
         hook(*this);
-
-    // The header last: the table becomes ready once everything in it is in place.
-    api().size = kTableSize;
-    api().magic = LM_PROGRAM_API_MAGIC;
-    api().ready = 1;
 }
 
 } // namespace lbw::sim

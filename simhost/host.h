@@ -28,7 +28,7 @@ public:
     static Host &instance();
 
     // Back to the default state: a ready table of full size with every service of this
-    // host installed, an empty hand-off area, a fresh heap, no recordings, no queued
+    // host installed (hostcore/program_api.h), an empty hand-off area, a fresh heap, no recordings, no queued
     // input. Reset hooks of further services run last. Whether calls are recorded
     // stays as record_calls last set it.
     void reset();
@@ -61,7 +61,6 @@ public:
     // The probe-heap memory the host owns: [kProbeMemoryStart, kProbeMemoryEnd).
     static constexpr uint64_t kProbeMemoryStart = 0x300000;
     static constexpr uint64_t kProbeMemoryEnd = 0x4000000;
-    static constexpr uint32_t kTableSize = 0x88;
 
 private:
     Host();

@@ -53,8 +53,7 @@ string cleanImagePath(const char *path) {
 void releaseHostPixels(uint64_t pixels) {
     if (!pixels)
         return;
-    if (auto host_free = host_entry<void (*)(void *)>(LM_ENTRY_FREE))
-        host_free(reinterpret_cast<void *>(pixels));
+    host::free(reinterpret_cast<void *>(pixels));
 }
 
 // Whether the host's record describes pixels that pushImage can read in full.

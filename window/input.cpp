@@ -175,8 +175,7 @@ int32_t mapPointerCoordinate(int32_t value, uint32_t range, int32_t size) {
 void pollPointer(BaremetalWindow *window) {
     LmBaremetalProgramPointerState state;
     memset(&state, 0, sizeof state);
-    auto poll_pointer = host_entry<uint32_t (*)(LmBaremetalProgramPointerState *)>(LM_ENTRY_POLL_POINTER);
-    if (!poll_pointer || poll_pointer(&state) == 0)
+    if (host::poll_pointer(&state) == 0)
         return;
     if ((state.flags & LM_POINTER_RELATIVE) && (state.relative_x != 0 || state.relative_y != 0)) {
         // Summed in 64 bits and clamped: a large motion stops at the edge, never wraps.
@@ -212,12 +211,8 @@ LM_EXPORT void updateKeyboardState() {
     }
     // The entry is looked up again before every call: a host may withdraw its key
     // service between two keys, and the loop ends there as at the first zero word.
-    while (auto poll_key = lm::host_entry<uint32_t (*)()>(LM_ENTRY_POLL_KEY)) {
-        const uint32_t word = poll_key();
-        if (word == 0)
-            break;
+    while (const uint32_t word = lm::host::poll_key())
         lm::decodeKeyWord(word);
-    }
     lm::clampMouse(gActiveWindow);
     lm::pollPointer(gActiveWindow);
     lm::clampMouse(gActiveWindow);

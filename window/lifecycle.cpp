@@ -11,12 +11,6 @@ BaremetalWindow *gActiveWindow;
 
 namespace {
 
-void callHost(uint32_t entry) {
-    // The host's window services take nothing and return nothing the library uses.
-    if (auto service = host_entry<uint32_t (*)()>(entry))
-        service();
-}
-
 int32_t atLeastOne(int value) {
     return value < 2 ? 1 : value;
 }
@@ -28,7 +22,7 @@ int32_t atLeastOne(int value) {
 using lm::gActiveWindow;
 
 LM_EXPORT BaremetalWindow *createWindow(const char *title, int width, int height) {
-    lm::callHost(LM_ENTRY_CREATE_WINDOW);
+    lm::host::create_window();
     // Value-initialised: every number and flag 0, empty title and buffers, black.
     BaremetalWindow *window = new BaremetalWindow();
     window->title = title ? title : "LorrinMoon";
@@ -50,7 +44,7 @@ LM_EXPORT void destroyWindow(BaremetalWindow *window) {
         gActiveWindow = nullptr;
     // Members go in reverse order: pixels, image, title; then the record.
     delete window;
-    lm::callHost(LM_ENTRY_DESTROY_WINDOW);
+    lm::host::destroy_window();
 }
 
 LM_EXPORT void closeWindow(BaremetalWindow *window) {

@@ -206,8 +206,7 @@ bool queryDisplayFramebuffer(DisplayFramebuffer *display) {
     // Cleared before every query: nothing of an earlier answer survives into the next.
     static LmBaremetalProgramFramebufferInfo info;
     memset(&info, 0, sizeof info);
-    auto query = host_entry<uint32_t (*)(LmBaremetalProgramFramebufferInfo *)>(LM_ENTRY_QUERY_FRAMEBUFFER);
-    if (!query || query(&info) == 0)
+    if (host::query_framebuffer(&info) == 0)
         return false;
     if (info.address == 0 || info.host_word == 0 || info.pitch == 0 || info.width == 0 || info.height == 0)
         return false;

@@ -3,6 +3,7 @@
 #ifndef LORRINBOOT_HOST_H
 #define LORRINBOOT_HOST_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -14,50 +15,61 @@ extern "C" {
 #define LM_PROGRAM_API_MAGIC 0x50414D4Cu /* "LMAP" */
 #define LM_BOOT_WIDE_MAP_MAGIC 0x3436484Cu /* "LH64" */
 
-/* Byte offsets of the host entries in the program API table. */
-#define LM_ENTRY_CREATE_WINDOW 0x14u
-#define LM_ENTRY_DESTROY_WINDOW 0x18u
-#define LM_ENTRY_POLL_KEY 0x2Cu
-#define LM_ENTRY_STAT_FILE 0x34u
-#define LM_ENTRY_WRITE_FILE 0x38u
-#define LM_ENTRY_DELETE_FILE 0x3Cu
-#define LM_ENTRY_CONSOLE_WRITE_LINE 0x40u
-#define LM_ENTRY_READ_LINE 0x44u
-#define LM_ENTRY_MALLOC 0x4Cu
-#define LM_ENTRY_FREE 0x50u
-#define LM_ENTRY_REALLOC 0x54u
-#define LM_ENTRY_PNG_DECODE_FILE 0x58u
-#define LM_ENTRY_QUERY_FRAMEBUFFER 0x7Cu
-#define LM_ENTRY_POLL_POINTER 0x80u
-#define LM_ENTRY_EXIT 0x84u
+/* Every host entry of the program API table, one row each:
+ *   X(NAME, offset, field, result, (parameters))
+ * the entry's LM_ENTRY_NAME and byte offset, its field in LmBaremetalProgramApi, and
+ * the signature it is called with (the records of the display and the pointer are
+ * declared in window_host.h). An entry is a 32-bit address; 0 means the service is
+ * not provided. exit never returns: it ends the program as if main had returned
+ * status. */
+#define LM_PROGRAM_API_ENTRIES(X)                                                                          \
+    X(CREATE_WINDOW, 0x14, create_window, void, (void))                                                    \
+    X(DESTROY_WINDOW, 0x18, destroy_window, void, (void))                                                  \
+    X(POLL_KEY, 0x2C, poll_key, uint32_t, (void))                                                          \
+    X(STAT_FILE, 0x34, stat_file, int, (const char *path, LmBaremetalProgramFileInfo *info))               \
+    X(WRITE_FILE, 0x38, write_file, int, (const char *path, const void *data, uint32_t size))              \
+    X(DELETE_FILE, 0x3C, delete_file, int, (const char *path))                                             \
+    X(CONSOLE_WRITE_LINE, 0x40, console_write_line, void, (const char *text))                              \
+    X(READ_LINE, 0x44, read_line, int, (char *buffer, uint32_t capacity, const char *text, uint32_t flag)) \
+    X(MALLOC, 0x4C, malloc, void *, (uint64_t size))                                                       \
+    X(FREE, 0x50, free, void, (void *pointer))                                                             \
+    X(REALLOC, 0x54, realloc, void *, (void *pointer, uint64_t size))                                      \
+    X(PNG_DECODE_FILE, 0x58, png_decode_file, int, (const char *path, LmBaremetalProgramImageInfo *info))  \
+    X(QUERY_FRAMEBUFFER, 0x7C, query_framebuffer, int, (LmBaremetalProgramFramebufferInfo *info))          \
+    X(POLL_POINTER, 0x80, poll_pointer, int, (LmBaremetalProgramPointerState *state))                      \
+    X(EXIT, 0x84, exit, void, (int32_t status))
 
-/* The program API table: a header and a row of 32-bit host function addresses
- * (0 = the service is not provided). Words the library never reads are reserved. */
+/* Byte offsets of the host entries in the program API table: LM_ENTRY_MALLOC and so on. */
+#define LM_ENTRY_OFFSET(NAME, offset, field, result, parameters) LM_ENTRY_##NAME = offset,
+enum { LM_PROGRAM_API_ENTRIES(LM_ENTRY_OFFSET) };
+#undef LM_ENTRY_OFFSET
+
+/* The program API table: a header and a row of 32-bit host function addresses, at the
+ * offsets of LM_PROGRAM_API_ENTRIES. Words the library never reads are reserved. */
 typedef struct LmBaremetalProgramApi {
     uint32_t magic;              /* 0x00 */
     uint32_t ready;              /* 0x04 */
     uint32_t size;               /* 0x08 */
     uint32_t reserved_0c[2];     /* 0x0C */
-    uint32_t create_window;      /* 0x14 */
-    uint32_t destroy_window;     /* 0x18 */
+    uint32_t create_window;
+    uint32_t destroy_window;
     uint32_t reserved_1c[4];     /* 0x1C */
-    uint32_t poll_key;           /* 0x2C */
+    uint32_t poll_key;
     uint32_t reserved_30;        /* 0x30 */
-    uint32_t stat_file;          /* 0x34 */
-    uint32_t write_file;         /* 0x38 */
-    uint32_t delete_file;        /* 0x3C */
-    uint32_t console_write_line; /* 0x40 */
-    uint32_t read_line;          /* 0x44 */
+    uint32_t stat_file;
+    uint32_t write_file;
+    uint32_t delete_file;
+    uint32_t console_write_line;
+    uint32_t read_line;
     uint32_t reserved_48;        /* 0x48 */
-    uint32_t malloc;             /* 0x4C */
-    uint32_t free;               /* 0x50 */
-    uint32_t realloc;            /* 0x54 */
-    uint32_t png_decode_file;    /* 0x58 */
+    uint32_t malloc;
+    uint32_t free;
+    uint32_t realloc;
+    uint32_t png_decode_file;
     uint32_t reserved_5c[8];     /* 0x5C */
-    uint32_t query_framebuffer;  /* 0x7C */
-    uint32_t poll_pointer;       /* 0x80 */
-    uint32_t exit;               /* 0x84: void (int32_t status), never returns; ends the
-                                    program as if main had returned status */
+    uint32_t query_framebuffer;
+    uint32_t poll_pointer;
+    uint32_t exit;
 } LmBaremetalProgramApi;
 
 /* Filled by stat_file. */
@@ -99,6 +111,19 @@ typedef struct LmBootHandoff {
     uint32_t wide_count;                       /* 0x623C */
     LmBootWideMemoryRegion wide_map[64];       /* 0x6240 */
 } LmBootHandoff;
+
+#ifdef __cplusplus
+#define LM_TABLE_ASSERT(condition) static_assert(condition, #condition)
+#else
+#define LM_TABLE_ASSERT(condition) _Static_assert(condition, #condition)
+#endif
+/* Each entry's field lies at its offset. */
+#define LM_ENTRY_AT_OFFSET(NAME, offset, field, result, parameters) \
+    LM_TABLE_ASSERT(offsetof(LmBaremetalProgramApi, field) == offset);
+LM_PROGRAM_API_ENTRIES(LM_ENTRY_AT_OFFSET)
+LM_TABLE_ASSERT(sizeof(LmBaremetalProgramApi) == 0x88);
+#undef LM_ENTRY_AT_OFFSET
+#undef LM_TABLE_ASSERT
 
 #ifdef __cplusplus
 }
