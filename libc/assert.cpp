@@ -1,11 +1,15 @@
 // The failure path of assert: a console report of what failed, then the machine stops.
-#include "console/output.h"
 #include "libc/library.h"
 
 #include <lorrinboot/console.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
+
+void write_text(const char *text) {
+    lm_lua_write(text, strlen(text));
+}
 
 void write_decimal(unsigned int value) {
     char digits[10];
@@ -22,13 +26,13 @@ void write_decimal(unsigned int value) {
 
 LM_EXPORT __attribute__((noreturn)) void __assert_fail(const char *expression, const char *file,
                                                        unsigned int line, const char *function) {
-    lm_lua_write_cstr(file ? file : "?");
-    lm_lua_write_cstr(":");
+    write_text(file ? file : "?");
+    write_text(":");
     write_decimal(line);
-    lm_lua_write_cstr(": ");
-    lm_lua_write_cstr(function ? function : "?");
-    lm_lua_write_cstr(": Assertion `");
-    lm_lua_write_cstr(expression ? expression : "?");
-    lm_lua_write_cstr("' failed.\n");
+    write_text(": ");
+    write_text(function ? function : "?");
+    write_text(": Assertion `");
+    write_text(expression ? expression : "?");
+    write_text("' failed.\n");
     abort();
 }

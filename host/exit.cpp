@@ -8,8 +8,6 @@
 
 LM_EXPORT __attribute__((noreturn)) void exit(int status) {
     fflush(nullptr); // every open stream and the console's pending line
-    auto host_exit = lm::host_entry<void (*)(int32_t)>(LM_ENTRY_EXIT);
-    if (host_exit)
-        host_exit(status);
+    lm::host::exit(status);
     abort(); // no host service to end the program, or one that came back
 }
