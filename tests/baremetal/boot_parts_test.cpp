@@ -1,5 +1,5 @@
 // The boot host's parts on Linux, fed what the emulated machine rarely shows: damaged
-// files, exhaustion, odd memory maps. The heap they share is tested in tests/hostcore.
+// files, exhaustion, odd memory maps. What both hosts share is tested in tests/hosts.
 #include "boot/elf_loader.h"
 #include "boot/file_store.h"
 #include "boot/memory_map.h"
