@@ -1,13 +1,13 @@
 // Screenshots: the display's pixels as a PNG file.
 #pragma once
 
+#include "simhost/display.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace lbw::sim {
-
-class DisplayService;
 
 // An image of 3 bytes a pixel (red, green, blue), rows top to bottom without gaps.
 struct RgbImage {
@@ -16,7 +16,7 @@ struct RgbImage {
 };
 
 // The display as it is now, each field rescaled to 8 bits.
-RgbImage capture_display(const DisplayService &display);
+RgbImage capture_display(const sim::DisplayService &display);
 
 // Writes `image` as a PNG at `path`, through a temporary file in the same folder that
 // then replaces `path`, so a reader never finds half a file. False with `error` set

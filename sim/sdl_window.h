@@ -17,8 +17,6 @@ struct SDL_Texture;
 
 namespace lbw::sim {
 
-class DisplayService;
-
 // What the window's keyboard and mouse did, waiting for the program's polls.
 struct LiveInput {
     std::deque<uint32_t> keys; // key words
@@ -44,7 +42,7 @@ public:
     SdlWindow &operator=(const SdlWindow &) = delete;
 
     // Puts the display's current pixels (32-bit, red at bit 16) on the window.
-    void show(const DisplayService &display);
+    void show(const sim::DisplayService &display);
     // Takes the window's pending events into `input`.
     void pump(LiveInput &input);
     // The pixels the window shows, at the size it shows them.

@@ -12,6 +12,7 @@
 #include "sim/options.h"
 #include "sim/scripted_input.h"
 #include "sim/sdl_window.h"
+#include "simhost/host.h"
 
 #include <cstdint>
 #include <deque>
@@ -20,13 +21,11 @@
 
 namespace lbw::sim {
 
-class Host;
-
 class Session {
 public:
     // Sets up the host's display and replaces the entries the session watches. Throws
     // std::runtime_error when a script is malformed.
-    Session(const Options &options, Host &host);
+    Session(const Options &options, sim::Host &host);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -59,7 +58,7 @@ private:
     [[noreturn]] void stop(int status);
 
     Options options_;
-    Host &host_;
+    sim::Host &host_;
     std::deque<uint32_t> scripted_keys_;
     std::deque<PointerEvent> scripted_pointer_;
     bool key_round_done_ = false; // a scripted key was given in this round of polls
