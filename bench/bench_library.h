@@ -10,10 +10,10 @@
 
 namespace lbw::bench {
 
-inline sim::LoadedLibrary &library() {
-    static std::unique_ptr<sim::LoadedLibrary> lib = [] {
-        sim::Host::instance();
-        return std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+inline simhost::LoadedLibrary &library() {
+    static std::unique_ptr<simhost::LoadedLibrary> lib = [] {
+        simhost::Host::instance();
+        return std::make_unique<simhost::LoadedLibrary>(LBW_LIBRARY_PATH);
     }();
     return *lib;
 }

@@ -22,8 +22,8 @@ struct Program {
 
 Program library_program() {
     static void *handle = library().load_program(LBW_BENCH_EXCEPTIONS_PROGRAM);
-    return {reinterpret_cast<ThrowFn *>(sim::LoadedLibrary::program_symbol(handle, "bench_throw_caught")),
-            reinterpret_cast<CallFn *>(sim::LoadedLibrary::program_symbol(handle, "bench_call_without_throw"))};
+    return {reinterpret_cast<ThrowFn *>(simhost::LoadedLibrary::program_symbol(handle, "bench_throw_caught")),
+            reinterpret_cast<CallFn *>(simhost::LoadedLibrary::program_symbol(handle, "bench_call_without_throw"))};
 }
 
 Program gxx_program() {

@@ -69,7 +69,7 @@ void getc_lib(benchmark::State &state) {
     auto open = fn<OpenFn>("lmfs_fopen");
     auto getc = fn<FileFn>("lmfs_getc");
     auto seek = fn<SeekFn>("lmfs_fseek");
-    sim::Host::instance().files().memory().put("bench-read.bin", std::string(kFileSize, 'r'));
+    simhost::Host::instance().files().memory().put("bench-read.bin", std::string(kFileSize, 'r'));
     lmfs_file *file = open("bench-read.bin", "r");
     for (auto _ : state) {
         seek(file, 0, 0);

@@ -23,8 +23,8 @@ const Numbers &numbers() {
     static Numbers n = [] {
         void *program = library().load_program(LBW_BENCH_LORRINLUA_NUMBERS);
         return Numbers{
-            reinterpret_cast<SnprintfFn *>(sim::LoadedLibrary::program_symbol(program, "lorrinlua_snprintf")),
-            reinterpret_cast<StrtodFn *>(sim::LoadedLibrary::program_symbol(program, "lorrinlua_strtod"))};
+            reinterpret_cast<SnprintfFn *>(simhost::LoadedLibrary::program_symbol(program, "lorrinlua_snprintf")),
+            reinterpret_cast<StrtodFn *>(simhost::LoadedLibrary::program_symbol(program, "lorrinlua_strtod"))};
     }();
     return n;
 }

@@ -26,7 +26,7 @@ std::vector<unsigned char> pattern_image(int width, int height) {
 }
 
 void update_window(benchmark::State &state, int width, int height) {
-    sim::Host::instance().display().set_mode(kDisplayWidth, kDisplayHeight, sim::kLayoutRgb888);
+    simhost::Host::instance().display().set_mode(kDisplayWidth, kDisplayHeight, simhost::kLayoutRgb888);
     auto create = fn<decltype(::createWindow)>("createWindow");
     auto push = fn<decltype(::pushImage)>("pushImage");
     auto update = fn<decltype(::updateWindow)>("updateWindow");
@@ -43,8 +43,8 @@ void update_window(benchmark::State &state, int width, int height) {
 }
 
 void display_memset(benchmark::State &state) {
-    sim::DisplayService &display = sim::Host::instance().display();
-    display.set_mode(kDisplayWidth, kDisplayHeight, sim::kLayoutRgb888);
+    simhost::DisplayService &display = simhost::Host::instance().display();
+    display.set_mode(kDisplayWidth, kDisplayHeight, simhost::kLayoutRgb888);
     auto *base = reinterpret_cast<unsigned char *>(static_cast<uintptr_t>(display.description.address));
     size_t bytes = static_cast<size_t>(display.pitch()) * display.height();
     for (auto _ : state) {

@@ -34,8 +34,8 @@ std::string default_library() {
 }
 
 // The probe heap gets the memory the host owns for it, described in both map forms.
-void describe_memory(sim::Host &host) {
-    using sim::Host;
+void describe_memory(simhost::Host &host) {
+    using simhost::Host;
     LmBootHandoff &handoff = host.handoff();
     handoff.memory_top = static_cast<uint32_t>(Host::kProbeMemoryEnd);
     handoff.legacy_count = 1;
@@ -61,21 +61,21 @@ int main(int argc, char **argv) {
     }
 
     try {
-        sim::Host &host = sim::Host::instance();
+        simhost::Host &host = simhost::Host::instance();
         host.heap().reset(options->memory_limit);
         host.console().echo = stdout;
         host.console().input = stdin;
         host.console().observer = lbw::sim::remember_console_line;
         describe_memory(host);
         // Files and images both come from the root folder.
-        sim::DirectoryFileStore store(options->root);
+        simhost::DirectoryFileStore store(options->root);
         host.files().use(&store);
         host.images().root = std::filesystem::absolute(options->root).string();
 
-        sim::LoadedLibrary lib(options->library);
+        simhost::LoadedLibrary lib(options->library);
         // A bare file name would send the loader searching the library path.
         void *handle = lib.load_program(std::filesystem::absolute(options->program).string());
-        auto program_main = reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(handle, "main"));
+        auto program_main = reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(handle, "main"));
         lbw::sim::Session session(*options, host);
         lbw::sim::report_machine_stops();
         int status = program_main();

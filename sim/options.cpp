@@ -113,7 +113,7 @@ std::optional<uint64_t> parse_count(const std::string &text) {
 std::optional<Options> parse_options(int argc, char **argv, const std::string &default_library) {
     Options options;
     options.library = default_library;
-    options.memory_limit = sim::HostHeap::kDefaultLimit;
+    options.memory_limit = simhost::HostHeap::kDefaultLimit;
     // Explains a bad value; `detail` adds a second line when not empty.
     auto complain = [](const std::string &option, const std::string &value, const char *what,
                        const std::string &detail = "") -> std::optional<Options> {

@@ -11,7 +11,7 @@
 
 namespace lbw::sim {
 
-RgbImage capture_display(const sim::DisplayService &display) {
+RgbImage capture_display(const simhost::DisplayService &display) {
     RgbImage image;
     image.width = display.width();
     image.height = display.height();

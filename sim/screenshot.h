@@ -16,7 +16,7 @@ struct RgbImage {
 };
 
 // The display as it is now, each field rescaled to 8 bits.
-RgbImage capture_display(const sim::DisplayService &display);
+RgbImage capture_display(const simhost::DisplayService &display);
 
 // Writes `image` as a PNG at `path`, through a temporary file in the same folder that
 // then replaces `path`, so a reader never finds half a file. False with `error` set

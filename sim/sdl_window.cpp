@@ -110,7 +110,7 @@ void SdlWindow::redraw() {
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
 }
 
-void SdlWindow::show(const sim::DisplayService &display) {
+void SdlWindow::show(const simhost::DisplayService &display) {
     // At most one frame per refresh of a 60 Hz screen: a program that draws in a tight
     // loop does not keep a processor busy for frames nobody can see.
     auto now = std::chrono::steady_clock::now();

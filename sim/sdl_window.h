@@ -42,7 +42,7 @@ public:
     SdlWindow &operator=(const SdlWindow &) = delete;
 
     // Puts the display's current pixels (32-bit, red at bit 16) on the window.
-    void show(const sim::DisplayService &display);
+    void show(const simhost::DisplayService &display);
     // Takes the window's pending events into `input`.
     void pump(LiveInput &input);
     // The pixels the window shows, at the size it shows them.

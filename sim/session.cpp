@@ -24,7 +24,7 @@ bool has_screen() {
 
 } // namespace
 
-Session::Session(const Options &options, sim::Host &host) : options_(options), host_(host) {
+Session::Session(const Options &options, simhost::Host &host) : options_(options), host_(host) {
     std::string error;
     auto keys = parse_keys(options.keys, error);
     auto pointer = keys ? parse_pointer(options.pointer, error) : std::nullopt;
@@ -33,7 +33,7 @@ Session::Session(const Options &options, sim::Host &host) : options_(options), h
     scripted_keys_ = std::move(*keys);
     scripted_pointer_ = std::move(*pointer);
 
-    host.display().set_mode(options.display_width, options.display_height, sim::kLayoutRgb888);
+    host.display().set_mode(options.display_width, options.display_height, simhost::kLayoutRgb888);
     host.set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &Session::host_query_framebuffer);
     host.set_entry(LM_ENTRY_POLL_KEY, &Session::host_poll_key);
     host.set_entry(LM_ENTRY_POLL_POINTER, &Session::host_poll_pointer);
@@ -133,7 +133,7 @@ int Session::host_query_framebuffer(LmBaremetalProgramFramebufferInfo *info) {
     if (s.finish_present())
         s.stop(0);
     s.ensure_window();
-    int result = sim::DisplayService::host_query_framebuffer(info);
+    int result = simhost::DisplayService::host_query_framebuffer(info);
     s.present_pending_ = result != 0;
     return result;
 }
@@ -201,21 +201,21 @@ void Session::host_create_window() {
     if (s.finish_present())
         s.stop(0);
     s.ensure_window();
-    sim::DisplayService::host_create_window();
+    simhost::DisplayService::host_create_window();
 }
 
 void Session::host_destroy_window() {
     Session &s = *current_;
     if (s.finish_present())
         s.stop(0);
-    sim::DisplayService::host_destroy_window();
+    simhost::DisplayService::host_destroy_window();
 }
 
 int Session::host_read_line(char *buffer, uint32_t capacity, const char *text, uint32_t flag) {
     Session &s = *current_;
     if (s.finish_present())
         s.stop(0);
-    return sim::ConsoleService::host_read_line(buffer, capacity, text, flag);
+    return simhost::ConsoleService::host_read_line(buffer, capacity, text, flag);
 }
 
 // The program called exit: the simulation ends as it does when main returns the status.

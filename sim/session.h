@@ -25,7 +25,7 @@ class Session {
 public:
     // Sets up the host's display and replaces the entries the session watches. Throws
     // std::runtime_error when a script is malformed.
-    Session(const Options &options, sim::Host &host);
+    Session(const Options &options, simhost::Host &host);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -58,7 +58,7 @@ private:
     [[noreturn]] void stop(int status);
 
     Options options_;
-    sim::Host &host_;
+    simhost::Host &host_;
     std::deque<uint32_t> scripted_keys_;
     std::deque<PointerEvent> scripted_pointer_;
     bool key_round_done_ = false; // a scripted key was given in this round of polls

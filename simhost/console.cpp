@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 void ConsoleService::reset() {
     lines.clear();
@@ -61,4 +61,4 @@ int ConsoleService::host_read_line(char *buffer, uint32_t capacity, const char *
     return 1;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

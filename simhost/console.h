@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class ConsoleService {
 public:
@@ -39,4 +39,4 @@ private:
     bool next_line(std::string &line);
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

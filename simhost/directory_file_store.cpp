@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -152,4 +152,4 @@ bool DirectoryFileStore::remove(const std::string &path) {
     return unlinkat(parent.get(), parts.back().c_str(), 0) == 0;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -9,7 +9,7 @@
 
 #include <map>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class DirectoryFileStore : public FileStore {
 public:
@@ -35,4 +35,4 @@ private:
     uint64_t temp_counter_ = 0;
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

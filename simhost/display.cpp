@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -123,4 +123,4 @@ void DisplayService::host_destroy_window() {
     ++Host::instance().display().windows_destroyed;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 // Bit width and position of each colour field of a display pixel.
 struct PixelLayout {
@@ -72,4 +72,4 @@ private:
     PixelLayout layout_{};
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -57,4 +57,4 @@ uint32_t keep_file_bytes(const void *data, uint32_t size) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class FileStore {
 public:
@@ -31,4 +31,4 @@ hostcore::Heap &file_memory();
 // address; 0 when that memory is exhausted.
 uint32_t keep_file_bytes(const void *data, uint32_t size);
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

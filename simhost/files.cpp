@@ -2,7 +2,7 @@
 
 #include "simhost/host.h"
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 void FileService::reset() {
     memory_.clear();
@@ -56,4 +56,4 @@ int FileService::host_delete_file(const char *path) {
     return files.serve(Call{Op::remove, path, {}}, [&] { return files.store().remove(path); });
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class FileService {
 public:
@@ -51,4 +51,4 @@ private:
     FileStore *store_ = &memory_;
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -82,4 +82,4 @@ void *HostHeap::host_realloc(void *pointer, uint64_t size) {
     return heap.reallocate(pointer, size);
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

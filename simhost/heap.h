@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class HostHeap {
 public:
@@ -53,4 +53,4 @@ private:
     hostcore::Heap heap_;
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

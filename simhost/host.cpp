@@ -17,7 +17,7 @@
 #include <cstring>
 #include <map>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -209,4 +209,4 @@ void Host::reset() {
         hook(*this);
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class HostHeap;
 class ConsoleService;
@@ -71,4 +71,4 @@ private:
 // A 32-bit address through which `fn` can be called (a jmp stub below 4 GiB).
 uint32_t stub_for(void *fn);
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 void ImageDecoder::reset() {
     root.clear();
@@ -101,4 +101,4 @@ int ImageDecoder::host_png_decode_file(const char *path, LmBaremetalProgramImage
     return 1;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

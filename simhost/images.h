@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class ImageDecoder {
 public:
@@ -39,4 +39,4 @@ public:
     static int host_png_decode_file(const char *path, LmBaremetalProgramImageInfo *info);
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 void InputService::reset() {
     keys.clear();
@@ -39,4 +39,4 @@ int InputService::host_poll_pointer(LmBaremetalProgramPointerState *state) {
     return report.result;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

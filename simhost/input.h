@@ -8,7 +8,7 @@
 #include <deque>
 #include <initializer_list>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class InputService {
 public:
@@ -39,4 +39,4 @@ public:
     static int host_poll_pointer(LmBaremetalProgramPointerState *state);
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 LoadedLibrary::LoadedLibrary(const std::string &path) {
     Host::instance(); // the fixed areas exist before any library code can run
@@ -51,4 +51,4 @@ void *LoadedLibrary::program_symbol(void *program, const char *name) {
     return p;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

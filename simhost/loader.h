@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class LoadedLibrary {
 public:
@@ -35,4 +35,4 @@ private:
     std::vector<void *> programs_;
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

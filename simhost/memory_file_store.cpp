@@ -1,6 +1,6 @@
 #include "simhost/memory_file_store.h"
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::map<std::string, std::string> MemoryFileStore::snapshot() const {
     return result;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 class MemoryFileStore : public FileStore {
 public:
@@ -35,4 +35,4 @@ private:
     hostcore::MemoryFiles files_;
 };
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

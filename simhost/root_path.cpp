@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 std::vector<std::string> components_below_root(const std::string &path) {
     std::string below(path.size() + 1, '\0'); // never longer than the path itself
@@ -34,4 +34,4 @@ int open_parent_below(int root, const std::vector<std::string> &parts) {
     return dir;
 }
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace lbw::sim {
+namespace lbw::simhost {
 
 // The components of `path` below the root; empty when it names the root itself.
 std::vector<std::string> components_below_root(const std::string &path);
@@ -15,4 +15,4 @@ std::vector<std::string> components_below_root(const std::string &path);
 // without following any symbolic link; -1 when it cannot be reached. The caller closes it.
 int open_parent_below(int root, const std::vector<std::string> &parts);
 
-} // namespace lbw::sim
+} // namespace lbw::simhost

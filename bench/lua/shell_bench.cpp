@@ -30,10 +30,10 @@ const char kFormat[] = "local s for i = 1, 200000 do s = string.format('%d %s %5
 void run_lib(benchmark::State &state, const char *program) {
     static auto *shell_main = [] {
         void *shell = library().load_program(LBW_BENCH_LORRINLUA);
-        return reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(shell, "main"));
+        return reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(shell, "main"));
     }();
-    sim::Host::instance().files().recording = false;
-    sim::Host::instance().files().memory().put("index.lua", program);
+    simhost::Host::instance().files().recording = false;
+    simhost::Host::instance().files().memory().put("index.lua", program);
     for (auto _ : state) {
         if (shell_main() != 0)
             throw std::runtime_error("the shell failed to run the program");

@@ -32,7 +32,7 @@ protected:
     }
     void write(const std::string &text) { write_(text.data(), text.size()); }
     bool read(uint64_t capacity = 64) { return readline_(buf, capacity, "", 0); }
-    sim::ConsoleService &console() { return host().console(); }
+    simhost::ConsoleService &console() { return host().console(); }
     const Lines &lines() { return console().lines; }
 };
 
@@ -129,7 +129,7 @@ TEST_F(ConsoleTest, ReadlineForwardsItsArgumentsAfterThePrompt) {
     static int result;
     static size_t lines_at_read;
     host().set_entry(LM_ENTRY_READ_LINE, +[](char *, uint32_t, const char *, uint32_t) -> int {
-        lines_at_read = sim::Host::instance().console().lines.size();
+        lines_at_read = simhost::Host::instance().console().lines.size();
         return result;
     });
     write("> ");

@@ -29,7 +29,7 @@ protected:
     void SetUp() override {
         LibraryTest::SetUp();
         void *module = lib().load_program(LBW_PROGRAM_CORE_TEST_MODULE);
-        auto entries = sim::LoadedLibrary::program_symbol(module, "lbwt_core_entries");
+        auto entries = simhost::LoadedLibrary::program_symbol(module, "lbwt_core_entries");
         reinterpret_cast<void (*)(CoreEntries *)>(entries)(&core);
     }
     // Every container is destroyed before the check that nothing leaked.
@@ -50,7 +50,7 @@ protected:
         core.string_from_text(&s, text);
         return s;
     }
-    sim::HostHeap &heap() { return host().heap(); }
+    simhost::HostHeap &heap() { return host().heap(); }
     void clear_recordings() { heap().malloc_sizes.clear(), heap().freed.clear(); }
     Pointers freed_blocks() { // operator delete passes null on to free too
         Pointers blocks;

@@ -19,9 +19,9 @@ protected:
     }
     template <class F>
     F *call(const char *name) {
-        return reinterpret_cast<F *>(sim::LoadedLibrary::program_symbol(program, name));
+        return reinterpret_cast<F *>(simhost::LoadedLibrary::program_symbol(program, name));
     }
-    sim::HostHeap &heap() { return host().heap(); }
+    simhost::HostHeap &heap() { return host().heap(); }
     void *program = nullptr;
 };
 

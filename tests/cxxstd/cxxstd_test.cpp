@@ -26,7 +26,7 @@ protected:
         program_ = lib().load_program(LBW_PROGRAM_CXXSTD_SCENARIOS);
     }
     int call(const char *scenario) {
-        return reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program_, scenario))();
+        return reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program_, scenario))();
     }
     Lines run(const char *scenario) {
         host().console().lines.clear();

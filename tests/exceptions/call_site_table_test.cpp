@@ -21,7 +21,7 @@ constexpr Outcome kCleared{false, 0, 0, 0, 0, 0};
 
 class CallSiteTableTest : public ::testing::Test {
 protected:
-    sim::LoadedLibrary module{LBW_PROGRAM_CALL_SITE_MODULE};
+    simhost::LoadedLibrary module{LBW_PROGRAM_CALL_SITE_MODULE};
     decltype(&inspect_context) inspect = module.function<decltype(inspect_context)>("inspect_context");
     decltype(&read_encoded_pointer) encoded = module.function<decltype(read_encoded_pointer)>("read_encoded_pointer");
     decltype(&type_matches) matches = module.function<decltype(type_matches)>("type_matches");

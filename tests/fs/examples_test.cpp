@@ -265,7 +265,7 @@ TEST_F(FileLayerTest, ErrorTextsAndTheInertEntries) {
 
 TEST_F(FileLayerTest, AProgramWritesReadsAndReportsThroughTheConsole) {
     void *program = lib().load_program(LBW_PROGRAM_FILE_PROGRAM);
-    EXPECT_EQ(reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"))(), 0);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"))(), 0);
     EXPECT_EQ(store().contents("notes.txt"), "first line\n");
     EXPECT_EQ(host().console().lines, (std::vector<std::string>{"first line", "no such file"}));
     EXPECT_EQ(var<Stream *>("stdout"), nullptr);

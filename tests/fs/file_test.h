@@ -13,7 +13,7 @@
 namespace lbw::test {
 
 using Stream = lmfs_file;
-using Op = sim::FileService::Op;
+using Op = simhost::FileService::Op;
 
 // Exported name, member name and type of every function the tests call.
 #define LBW_FILE_API(X)                                                                                              \
@@ -39,8 +39,8 @@ protected:
 #undef LBW_BIND
     }
 
-    sim::FileService &files() { return host().files(); }
-    sim::MemoryFileStore &store() { return host().files().memory(); }
+    simhost::FileService &files() { return host().files(); }
+    simhost::MemoryFileStore &store() { return host().files().memory(); }
     int &lm_errno() { return var<int>("lm_errno"); }
 
     Stream *must_open(const char *path, const char *mode) {
@@ -53,7 +53,7 @@ protected:
     static std::string content(const Stream *stream) {
         return stream->data ? std::string(reinterpret_cast<const char *>(stream->data), stream->size) : "";
     }
-    size_t host_calls(Op op) const { return sim::Host::instance().files().calls_of(op).size(); }
+    size_t host_calls(Op op) const { return simhost::Host::instance().files().calls_of(op).size(); }
 
 #define LBW_DECLARE(exported, member, type) std::add_pointer_t<type> member = nullptr;
     LBW_FILE_API(LBW_DECLARE)

@@ -213,7 +213,7 @@ protected:
         FileTest::SetUp();
         files().recording = false;
         host().heap().recording = false;
-        files().fail = [this](const sim::FileService::Call &call) {
+        files().fail = [this](const simhost::FileService::Call &call) {
             host_calls_seen[static_cast<int>(call.op)]++;
             const Faults &f = model.faults;
             return call.op == Op::stat ? f.stat : call.op == Op::write ? f.write : f.remove;

@@ -158,7 +158,7 @@ using Stream = lmfs_file;
 // Named apart from <cstdio>'s functions, which GoogleTest's death tests call.
 class StdioTest : public LibraryTest {
 protected:
-    sim::MemoryFileStore &store() { return host().files().memory(); }
+    simhost::MemoryFileStore &store() { return host().files().memory(); }
     int &lm_errno() { return var<int>("lm_errno"); }
     StdioApi<Stream> library() {
         return {fn<Stream *(const char *, const char *)>("fopen"),
@@ -279,7 +279,7 @@ TEST_F(StdioTest, ExitFlushesEverythingThenEndsThroughTheHost) {
             fputs_("prompt> ", open_console_output());
             fputs_("unflushed", fopen_("kept", "w"));
             host().set_entry(LM_ENTRY_EXIT, +[](int32_t status) {
-                auto kept = sim::Host::instance().files().memory().contents("kept");
+                auto kept = simhost::Host::instance().files().memory().contents("kept");
                 std::fprintf(stderr, "stored %s\n", kept.value_or("nothing").c_str());
                 std::_Exit(status);
             });

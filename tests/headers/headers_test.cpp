@@ -9,9 +9,9 @@ namespace {
 
 using HeadersTest = LibraryTest;
 
-void run_and_check(sim::LoadedLibrary &lib, sim::Host &host, const char *path) {
+void run_and_check(simhost::LoadedLibrary &lib, simhost::Host &host, const char *path) {
     void *program = lib.load_program(path);
-    auto main_ = reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"));
+    auto main_ = reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"));
     ASSERT_NE(main_, nullptr);
     EXPECT_EQ(main_(), 0) << "failed checks";
     EXPECT_EQ(host.console().lines, (std::vector<std::string>{"failed checks 0", "flushed", "error shown"}));

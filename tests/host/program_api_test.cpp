@@ -35,7 +35,7 @@ TEST_F(ProgramApiTest, AllocationReachesTheHostHeapUnchanged) {
 // The simulator's programs may run for hours: the host records its entries' calls only
 // when a test asks.
 TEST_F(ProgramApiTest, HostEntriesRecordNothingUnlessAsked) {
-    using namespace sim;
+    using namespace simhost;
     for (bool recording : {false, true}) {
         host().record_calls(recording);
         host().reset();
@@ -61,12 +61,12 @@ TEST_F(ProgramApiTest, TableFaultsAndZeroEntriesMakeTheServiceAbsent) {
     auto malloc_ = fn<void *(uint64_t)>("malloc");
     auto realloc_ = fn<void *(void *, uint64_t)>("realloc");
     auto free_ = fn<void(void *)>("free");
-    void (*const faults[])(sim::Host &) = {
-        [](sim::Host &h) { h.api().magic = 0x50414D4D; },
-        [](sim::Host &h) { h.api().ready = 0; },
-        [](sim::Host &h) { h.api().size = 11; },
-        [](sim::Host &h) { h.api().size = 0x4F; }, // malloc's entry would end at 0x50
-        [](sim::Host &h) {
+    void (*const faults[])(simhost::Host &) = {
+        [](simhost::Host &h) { h.api().magic = 0x50414D4D; },
+        [](simhost::Host &h) { h.api().ready = 0; },
+        [](simhost::Host &h) { h.api().size = 11; },
+        [](simhost::Host &h) { h.api().size = 0x4F; }, // malloc's entry would end at 0x50
+        [](simhost::Host &h) {
             for (uint32_t entry : {LM_ENTRY_MALLOC, LM_ENTRY_FREE, LM_ENTRY_REALLOC})
                 h.set_entry(entry, nullptr);
         },
@@ -94,7 +94,7 @@ TEST_F(ProgramApiTest, TableFaultsAndZeroEntriesMakeTheServiceAbsent) {
 TEST_F(ProgramApiTest, LibraryCanBeLoadedManyTimes) {
     // Each test loads a fresh copy; the namespaces must be given back on unload.
     for (int i = 0; i < 40; i++)
-        EXPECT_NE(sim::LoadedLibrary(LBW_LIBRARY_PATH).find("malloc"), nullptr);
+        EXPECT_NE(simhost::LoadedLibrary(LBW_LIBRARY_PATH).find("malloc"), nullptr);
 }
 
 } // namespace

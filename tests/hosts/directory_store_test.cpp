@@ -24,7 +24,7 @@ TEST(SimulatorFiles, NothingOutsideTheRootIsReachedAndLinksAreNotFollowed) {
     fsys::create_directory_symlink(base.path(), base / "root/dirlink");
     fsys::create_symlink(base / "secret", base / "root/filelink");
     fsys::create_symlink("sub", base / "root/innerlink");
-    sim::DirectoryFileStore store(base / "root");
+    simhost::DirectoryFileStore store(base / "root");
     LmBaremetalProgramFileInfo info{};
     using Paths = std::vector<std::string>;
     for (const std::string &path : Paths{"../secret", "sub/../../secret", base / "secret", "dirlink/secret", "filelink", "sub", "/"})
@@ -37,7 +37,7 @@ TEST(SimulatorFiles, NothingOutsideTheRootIsReachedAndLinksAreNotFollowed) {
     EXPECT_EQ(read_file(base / "secret"), "secret");
     EXPECT_EQ(file_names(base.path()), (std::vector<std::string>{"root", "secret"}));
     EXPECT_EQ(file_names(base / "root"), (std::vector<std::string>{"dirlink", "filelink", "innerlink", "sub"}));
-    EXPECT_THROW(sim::DirectoryFileStore(base / "nothing"), std::runtime_error);
+    EXPECT_THROW(simhost::DirectoryFileStore(base / "nothing"), std::runtime_error);
 }
 
 // A write of 1 MiB in a child whose files may not grow beyond 64 KiB, told of the limit
@@ -47,7 +47,7 @@ TEST(SimulatorFiles, AWriteReplacesTheFileWholeOrNotAtAll) {
     TempFolder root;
     write_file(root / "f", "old");
     ASSERT_EQ(link((root / "f").c_str(), (root / "hardlink").c_str()), 0);
-    sim::DirectoryFileStore store(root.path());
+    simhost::DirectoryFileStore store(root.path());
     for (bool killed : {false, true}) {
         pid_t pid = fork();
         if (pid == 0) {

@@ -51,7 +51,7 @@ TEST(HostPaths, EveryHostResolvesAPathBelowItsRoot) {
         hostcore::MemoryFiles files;
         files.init(&heap);
         TempFolder root;
-        sim::DirectoryFileStore folder(root.path());
+        simhost::DirectoryFileStore folder(root.path());
         if (length > 0)
             std::filesystem::create_directories(std::filesystem::path(root / row.below_root).parent_path());
         EXPECT_EQ(files.write(row.path, "x", 1), length > 0);
@@ -60,7 +60,7 @@ TEST(HostPaths, EveryHostResolvesAPathBelowItsRoot) {
             EXPECT_NE(files.find(row.below_root), nullptr);
             struct stat st {};
             ASSERT_EQ(stat((root / row.below_root).c_str(), &st), 0);
-            int fd = sim::ImageDecoder::open_inside(root.path(), row.path);
+            int fd = simhost::ImageDecoder::open_inside(root.path(), row.path);
             ASSERT_GE(fd, 0);
             EXPECT_EQ(inode(fd), st.st_ino);
         }

@@ -9,7 +9,7 @@ using LibcHeaderTest = LibraryTest;
 TEST_F(LibcHeaderTest, ProgramsBuiltFromThePublicHeadersGetTheRightAnswers) {
     for (const char *path : {LBW_PROGRAM_LIBC_HEADER_C_PROGRAM, LBW_PROGRAM_LIBC_HEADER_CXX_PROGRAM}) {
         auto failures = reinterpret_cast<int (*)(const char *)>(
-            sim::LoadedLibrary::program_symbol(lib().load_program(path), "libc_header_failures"));
+            simhost::LoadedLibrary::program_symbol(lib().load_program(path), "libc_header_failures"));
         ASSERT_NE(failures, nullptr) << path;
         EXPECT_EQ(failures("hello"), 0) << path;
     }

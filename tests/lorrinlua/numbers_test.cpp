@@ -11,7 +11,7 @@ namespace lbw::test {
 void NumbersTest::SetUp() {
     LibraryTest::SetUp();
     void *program = lib().load_program(LBW_PROGRAM_LORRINLUA_NUMBERS_PROGRAM);
-    auto symbol = [&](const char *name) { return sim::LoadedLibrary::program_symbol(program, name); };
+    auto symbol = [&](const char *name) { return simhost::LoadedLibrary::program_symbol(program, name); };
     snprintf_ = reinterpret_cast<SnprintfFn *>(symbol("lorrinlua_snprintf"));
     vsnprintf_ = reinterpret_cast<VsnprintfFn *>(symbol("lorrinlua_vsnprintf"));
     strtod_ = reinterpret_cast<StrtodFn *>(symbol("lorrinlua_strtod"));

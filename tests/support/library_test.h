@@ -20,12 +20,12 @@ protected:
         // Tests read what the library asked of the host.
         host().record_calls(true);
         host().reset();
-        lib_ = std::make_unique<sim::LoadedLibrary>(LBW_LIBRARY_PATH);
+        lib_ = std::make_unique<simhost::LoadedLibrary>(LBW_LIBRARY_PATH);
     }
     void TearDown() override { lib_.reset(); }
 
-    sim::Host &host() { return sim::Host::instance(); }
-    sim::LoadedLibrary &lib() { return *lib_; }
+    simhost::Host &host() { return simhost::Host::instance(); }
+    simhost::LoadedLibrary &lib() { return *lib_; }
 
     // An exported function of the library, typed: fn<size_t(const char *)>("strlen").
     template <class F>
@@ -41,11 +41,11 @@ protected:
     void load_program(const char *path) { program_ = lib_->load_program(path); }
     template <class F>
     F *program_fn(const char *name) {
-        return reinterpret_cast<F *>(sim::LoadedLibrary::program_symbol(program_, name));
+        return reinterpret_cast<F *>(simhost::LoadedLibrary::program_symbol(program_, name));
     }
 
 private:
-    std::unique_ptr<sim::LoadedLibrary> lib_;
+    std::unique_ptr<simhost::LoadedLibrary> lib_;
     void *program_ = nullptr;
 };
 

@@ -245,7 +245,7 @@ TEST_F(FrameDifferentialTest, RandomFramesMatchThePerPixelAlgorithms) {
                                         << pitch << " base +" << base - 64 << " " << spoiled;
         display().set_mode(64, 48); // back to memory the host owns before the buffer goes
         display().result = 1;
-        host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &sim::DisplayService::host_query_framebuffer);
+        host().set_entry(LM_ENTRY_QUERY_FRAMEBUFFER, &simhost::DisplayService::host_query_framebuffer);
         destroyWindow(window);
     }
 }

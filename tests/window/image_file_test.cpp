@@ -20,7 +20,7 @@ HostAnswer gAnswer;
 void *gHostBuffer = nullptr;
 
 int answer_from_heap(const char *, LmBaremetalProgramImageInfo *info) {
-    gHostBuffer = gAnswer.null_pixels ? nullptr : sim::Host::instance().heap().allocate(gAnswer.bytes.size() + 1);
+    gHostBuffer = gAnswer.null_pixels ? nullptr : simhost::Host::instance().heap().allocate(gAnswer.bytes.size() + 1);
     if (gHostBuffer)
         std::memcpy(gHostBuffer, gAnswer.bytes.data(), gAnswer.bytes.size());
     info->pixels = reinterpret_cast<uintptr_t>(gHostBuffer);

@@ -105,7 +105,7 @@ TEST_F(InputTest, HostServicesAreLookedUpBeforeEveryCallAndMayBeMissing) {
     static unsigned calls;
     calls = 0;
     host().set_entry(LM_ENTRY_POLL_KEY, +[]() -> uint32_t {
-        sim::Host::instance().set_entry(LM_ENTRY_POLL_KEY, nullptr);
+        simhost::Host::instance().set_entry(LM_ENTRY_POLL_KEY, nullptr);
         return ++calls == 1 ? 'a' : 0;
     });
     host().set_entry(LM_ENTRY_POLL_POINTER, nullptr);

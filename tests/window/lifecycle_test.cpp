@@ -31,7 +31,7 @@ TEST_F(LifecycleTest, NewWindows) {
 TEST_F(LifecycleTest, TheHostIsToldBeforeTheRecordIsAllocatedAndAfterItIsReleased) {
     static uint64_t seen = 99;
     host().set_entry(LM_ENTRY_CREATE_WINDOW, +[]() -> int {
-        seen = sim::Host::instance().heap().malloc_sizes.size();
+        seen = simhost::Host::instance().heap().malloc_sizes.size();
         return 0;
     });
     BaremetalWindow *w = createWindow("a title long enough", 30, 20);
@@ -40,7 +40,7 @@ TEST_F(LifecycleTest, TheHostIsToldBeforeTheRecordIsAllocatedAndAfterItIsRelease
     BaremetalImage image{7, 5, pixels.data(), {0, 0}};
     pushImage(w, &image);
     host().set_entry(LM_ENTRY_DESTROY_WINDOW, +[]() -> int {
-        seen = sim::Host::instance().heap().bytes_in_use();
+        seen = simhost::Host::instance().heap().bytes_in_use();
         return 0;
     });
     destroyWindow(w);
@@ -180,10 +180,10 @@ TEST_F(LifecycleTest, AProgramsFrameLoopInC) {
     frames = 0;
     host().set_entry(LM_ENTRY_POLL_POINTER, +[](LmBaremetalProgramPointerState *) -> int {
         if (++frames == 2)
-            sim::Host::instance().input().queue_keys({'Q'});
+            simhost::Host::instance().input().queue_keys({'Q'});
         return 0;
     });
-    EXPECT_EQ(reinterpret_cast<int (*)()>(sim::LoadedLibrary::program_symbol(program, "main"))(), 301);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"))(), 301);
     EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(1u, 1u));
     EXPECT_EQ(display().queries, 4u);
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);

@@ -46,9 +46,9 @@ protected:
         free_ = fn<void(void *)>("free");
     }
 
-    sim::DisplayService &display() { return host().display(); }
-    sim::InputService &input() { return host().input(); }
-    sim::ImageDecoder &images() { return host().images(); }
+    simhost::DisplayService &display() { return host().display(); }
+    simhost::InputService &input() { return host().input(); }
+    simhost::ImageDecoder &images() { return host().images(); }
 
     // The names of the key flags that are set, each with "=n" when it holds n > 1.
     std::vector<std::string> set_keys() {
