@@ -120,16 +120,15 @@ struct SpreadShuffles {
     }
 };
 
-// `group[g]` holds, for target columns 4g..4g+3, base << 3 | pattern; `row` has three
-// readable words past the last one sampled.
-__attribute__((target("ssse3"))) void spread(const SpreadShuffles &shuffles, const display_word *row,
-                                             const uint32_t *group, uint64_t groups, uint32_t *out) {
+// Target columns 4g..4g+3 take the four words from row + base[g], shuffled by
+// shuffle[g] (one of the eight patterns, stored per group so that the loop does no
+// address arithmetic); `row` has three readable words past the last one sampled.
+__attribute__((target("ssse3"))) void spread(const display_word *row, const uint32_t *base,
+                                             const sixteen_bytes *shuffle, uint64_t groups, uint32_t *out) {
     typedef char sixteen_bytes_unaligned __attribute__((vector_size(16), aligned(1), may_alias));
     for (uint64_t g = 0; g < groups; ++g) {
-        const uint32_t entry = group[g];
-        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + (entry >> 3));
-        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) =
-            __builtin_ia32_pshufb128(words, shuffles.pattern[entry & 7]);
+        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + base[g]);
+        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) = __builtin_ia32_pshufb128(words, shuffle[g]);
     }
 }
 
@@ -145,7 +144,7 @@ bool processor_shuffles_bytes() {
 
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
 // display rows are written in chunks of columns. For a chunk: the source column of each
-// target column in it; when the window is not wider than the target, base and pattern
+// target column in it; when the window is not wider than the target, base and shuffle
 // of each group of four target columns (see spread) and room for the source pixels it
 // spans; and the chunk of the last composed row (bars and packed pixels), which every
 // row showing the same source row copies.
@@ -154,8 +153,9 @@ Packer gPacker;
 SpreadShuffles gShuffles;
 uint32_t gSourceColumn[kChunkColumns];
 uint32_t gSourceRow[kChunkColumns + 4];
-uint32_t gGroup[kChunkColumns / 4];
-uint32_t gComposedRow[kChunkColumns];
+uint32_t gGroupBase[kChunkColumns / 4];
+sixteen_bytes gGroupShuffle[kChunkColumns / 4];
+alignas(64) uint32_t gComposedRow[kChunkColumns]; // aligned as display rows are: faster string copies
 
 // The target columns of one chunk: `drawn` of them, from gComposedRow + `offset`; the
 // first `4 * groups` of them are spread from the `span` source pixels from `first_source`.
@@ -178,7 +178,7 @@ void compose(const Chunk &chunk, const display_word *source, uint64_t available)
             memcpy(gSourceRow, row, chunk.span * 4);
             row = gSourceRow;
         }
-        spread(gShuffles, row, gGroup, chunk.groups, out);
+        spread(row, gGroupBase, gGroupShuffle, chunk.groups, out);
     }
     const uint64_t done = 4 * chunk.groups;
     convert(gPacker, source, out + done, chunk.drawn - done, [done](uint64_t k) { return gSourceColumn[done + k]; });
@@ -349,7 +349,8 @@ void presentToDisplay(BaremetalWindow *window) {
             const uint32_t *column = gSourceColumn + 4 * g;
             const uint32_t pattern =
                 (column[1] - column[0]) | (column[2] - column[1]) << 1 | (column[3] - column[2]) << 2;
-            gGroup[g] = static_cast<uint32_t>(column[0] - chunk.first_source) << 3 | pattern;
+            gGroupBase[g] = static_cast<uint32_t>(column[0] - chunk.first_source);
+            gGroupShuffle[g] = gShuffles.pattern[pattern];
         }
 
         uint64_t composed = UINT64_MAX; // the source row gComposedRow shows
