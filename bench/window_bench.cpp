@@ -1,6 +1,7 @@
-// Presenting and rendering windows. updateWindow (input, render, present) of a window
-// with a pushed image of its own size onto a 1920x1080 8-8-8 display, next to a plain
-// memset of the same display memory (the floor for writing every display pixel once);
+// Presenting and rendering windows. updateWindow (input, present) of a window with a
+// pushed image of its own size onto a 1920x1080 8-8-8 display, next to a plain memset of
+// the same display memory (the floor for writing every display pixel once); the window
+// does not change from frame to frame, so the update does not render it again.
 // renderIntoFramebuffer through pushImage.
 #include "bench/bench_library.h"
 

@@ -32,6 +32,7 @@ TARGETS = {
     "strtod_typical": 1.0,
     "strtol_typical": 1.0,
     "update_640x480_to_1920x1080": 1.5,
+    "update_320x200_to_1920x1080": 1.2,
     "lorrinlua_format_g14": 1.3,
     "lorrinlua_format_5_2f": 1.3,
     "lorrinlua_format_lld": 1.3,

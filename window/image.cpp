@@ -25,12 +25,14 @@ LM_EXPORT void clearWindow(BaremetalWindow *window, unsigned char red, unsigned 
     // With an image the new colour shows in the bars from the next render on.
     if (window->image.size == 0)
         lm::renderIntoFramebuffer(window);
+    else
+        window->rendered = false;
 }
 
 LM_EXPORT BaremetalImage *captureWindow(BaremetalWindow *window) {
     if (!window)
         return nullptr;
-    lm::renderIntoFramebuffer(window);
+    lm::renderIfChanged(window);
     if (window->framebuffer.size == 0)
         return nullptr;
     const uint64_t bytes = static_cast<uint64_t>(window->width) * static_cast<uint64_t>(window->height) * 4;

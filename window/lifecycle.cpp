@@ -92,7 +92,7 @@ LM_EXPORT void updateWindow(BaremetalWindow *window) {
         return;
     // Input goes to the active window, which need not be this one.
     updateKeyboardState();
-    lm::renderIntoFramebuffer(window);
+    lm::renderIfChanged(window);
     lm::presentToDisplay(window);
 }
 

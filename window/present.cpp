@@ -20,7 +20,9 @@ void store_pixel(const DisplayFramebuffer &display, uint64_t column, uint64_t ro
 
 // Display memory is written with the processor's string stores: on current processors
 // they fill whole cache lines without first reading them in, which plain stores do, and
-// which doubles the memory traffic of a present.
+// which doubles the memory traffic of a present. Streaming stores would not read either,
+// but they go to memory even where the display is cached (in the substitute host: a
+// third slower); on a write-combining framebuffer both are combined alike.
 void fill_words(uint64_t at, uint32_t word, uint64_t count) {
     void *cursor = reinterpret_cast<void *>(at);
     asm volatile("rep stosl" : "+D"(cursor), "+c"(count) : "a"(word) : "memory");
@@ -35,10 +37,15 @@ void copy_words(uint64_t at, const uint32_t *words, uint64_t count) {
 // packFramebufferPixel(display, r, g, b) for a window pixel read as one little-endian
 // word (red in the low byte). Each channel's value is a function of its byte alone:
 // three tables filled once per present, or, when every field is 8 bits wide (the byte
-// is then kept unchanged), the bytes shifted into place.
+// is then kept unchanged), the bytes shifted into place. When, moreover, each field has
+// a byte of the display word to itself (XRGB, XBGR, BGRX...), packing only moves bytes:
+// `from_byte` names the window byte that each display byte takes (kNoByte: zero).
+constexpr char kNoByte = static_cast<char>(0x80);
+
 struct Packer {
-    bool eight_bit;
+    bool eight_bit, bytewise;
     uint32_t red_shift, green_shift, blue_shift;
+    char from_byte[4];
     uint32_t red[256], green[256], blue[256];
 
     void prepare(const DisplayFramebuffer &display) {
@@ -46,11 +53,26 @@ struct Packer {
         red_shift = display.redShift % 32;
         green_shift = display.greenShift % 32;
         blue_shift = display.blueShift % 32;
+        bytewise = eight_bit;
+        for (char &b : from_byte)
+            b = kNoByte;
+        place(red_shift, 0);
+        place(green_shift, 1);
+        place(blue_shift, 2);
+        if (eight_bit)
+            return;
         for (uint32_t v = 0; v < 256; ++v) {
             red[v] = packComponent(static_cast<uint8_t>(v), display.redSize, display.redShift);
             green[v] = packComponent(static_cast<uint8_t>(v), display.greenSize, display.greenShift);
             blue[v] = packComponent(static_cast<uint8_t>(v), display.blueSize, display.blueShift);
         }
+    }
+
+    void place(uint32_t shift, char window_byte) {
+        if (shift % 8 != 0 || from_byte[shift / 8] != kNoByte)
+            bytewise = false;
+        else
+            from_byte[shift / 8] = window_byte;
     }
 };
 
@@ -71,45 +93,44 @@ void convert(const Packer &packer, const display_word *source, uint32_t *out, ui
     }
 }
 
-// Spreading a converted row over the target columns four at a time. A window no wider
-// than the target advances at most one source pixel per target column, so four target
-// columns show source pixels base + d for d = 0..3, with d starting at 0 and growing by 0
-// or 1 from column to column: one of eight patterns, each a byte shuffle of the four
-// words from base. One load, shuffle and store for four target columns in place of four
-// look-ups through the index table. The shuffle needs SSSE3 (all but the oldest x86-64
-// processors; asked of the processor once); without it the table is used.
+// Spreading a row over the target columns four at a time. A window no wider than the
+// target advances at most one source pixel per target column, so four target columns
+// show source pixels base + d for d = 0..3, with d starting at 0 and growing by 0 or 1
+// from column to column: one of eight patterns, each a byte shuffle of the four words
+// from base. One load, shuffle and store for four target columns in place of four
+// look-ups through the index table. A bytewise layout is packed by the same shuffle,
+// straight from the window's pixels; any other is spread from a converted row. The
+// shuffle needs SSSE3 (all but the oldest x86-64 processors; asked of the processor
+// once); without it the table is used.
 typedef char sixteen_bytes __attribute__((vector_size(16)));
 
+// The eight patterns' shuffles, each display byte taking `from_byte` of its word.
 struct SpreadShuffles {
-    alignas(16) char bytes[8][16]; // [pattern][byte]: the word base + d of the column, byte by byte
-};
+    sixteen_bytes pattern[8];
 
-constexpr SpreadShuffles make_spread_shuffles() {
-    SpreadShuffles shuffles{};
-    for (uint32_t pattern = 0; pattern < 8; ++pattern) {
-        uint32_t d = 0;
-        for (uint32_t t = 0; t < 4; ++t) {
-            if (t > 0)
-                d += (pattern >> (t - 1)) & 1;
-            for (uint32_t b = 0; b < 4; ++b)
-                shuffles.bytes[pattern][4 * t + b] = static_cast<char>(4 * d + b);
+    void prepare(const char *from_byte) {
+        for (uint32_t p = 0; p < 8; ++p) {
+            uint32_t d = 0;
+            for (uint32_t t = 0; t < 4; ++t) {
+                if (t > 0)
+                    d += (p >> (t - 1)) & 1;
+                for (uint32_t b = 0; b < 4; ++b)
+                    pattern[p][4 * t + b] =
+                        from_byte[b] == kNoByte ? kNoByte : static_cast<char>(4 * d + from_byte[b]);
+            }
         }
     }
-    return shuffles;
-}
+};
 
-constexpr SpreadShuffles kSpreadShuffles = make_spread_shuffles();
-
-// `group[g]` holds, for target columns 4g..4g+3, base << 3 | pattern; `row` holds the
-// converted pixels with three readable words past the last.
-__attribute__((target("ssse3"))) void spread(const uint32_t *row, const uint32_t *group, uint64_t groups,
-                                             uint32_t *out) {
+// Target columns 4g..4g+3 take the four words from row + base[g], shuffled by
+// shuffle[g] (one of the eight patterns, stored per group so that the loop does no
+// address arithmetic); `row` has three readable words past the last one sampled.
+__attribute__((target("ssse3"))) void spread(const display_word *row, const uint32_t *base,
+                                             const sixteen_bytes *shuffle, uint64_t groups, uint32_t *out) {
     typedef char sixteen_bytes_unaligned __attribute__((vector_size(16), aligned(1), may_alias));
     for (uint64_t g = 0; g < groups; ++g) {
-        const uint32_t entry = group[g];
-        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + (entry >> 3));
-        const auto control = *reinterpret_cast<const sixteen_bytes *>(kSpreadShuffles.bytes[entry & 7]);
-        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) = __builtin_ia32_pshufb128(words, control);
+        const sixteen_bytes words = *reinterpret_cast<const sixteen_bytes_unaligned *>(row + base[g]);
+        *reinterpret_cast<sixteen_bytes_unaligned *>(out + 4 * g) = __builtin_ia32_pshufb128(words, shuffle[g]);
     }
 }
 
@@ -125,16 +146,45 @@ bool processor_shuffles_bytes() {
 
 // Scratch of one present (nothing runs concurrently, and the host heap is not asked):
 // display rows are written in chunks of columns. For a chunk: the source column of each
-// target column in it, the source pixels it spans converted once each (when the window
-// is not wider than the target; then also base and pattern of each group of four target
-// columns, see spread), and the chunk of the last composed row (bars and
-// converted pixels), which every row showing the same source row copies.
+// target column in it; when the window is not wider than the target, base and shuffle
+// of each group of four target columns (see spread) and room for the source pixels it
+// spans; and the chunk of the last composed row (bars and packed pixels), which every
+// row showing the same source row copies.
 constexpr uint64_t kChunkColumns = 2048;
 Packer gPacker;
+SpreadShuffles gShuffles;
 uint32_t gSourceColumn[kChunkColumns];
 uint32_t gSourceRow[kChunkColumns + 4];
-uint32_t gGroup[kChunkColumns / 4];
-uint32_t gComposedRow[kChunkColumns];
+uint32_t gGroupBase[kChunkColumns / 4];
+sixteen_bytes gGroupShuffle[kChunkColumns / 4];
+alignas(64) uint32_t gComposedRow[kChunkColumns]; // aligned as display rows are: faster string copies
+
+// The target columns of one chunk: `drawn` of them, from gComposedRow + `offset`; the
+// first `4 * groups` of them are spread from the `span` source pixels from `first_source`.
+struct Chunk {
+    uint64_t offset, drawn;
+    uint64_t first_source, span, groups;
+};
+
+// The drawn part of the composed row from one row of window pixels, `available` of
+// which can be read from `source` on.
+void compose(const Chunk &chunk, const display_word *source, uint64_t available) {
+    uint32_t *out = gComposedRow + chunk.offset;
+    if (chunk.groups) {
+        const display_word *row = source + chunk.first_source;
+        if (!gPacker.bytewise) {
+            convert(gPacker, row, gSourceRow, chunk.span, [](uint64_t k) { return k; });
+            row = gSourceRow;
+        } else if (chunk.first_source + chunk.span + 3 > available) {
+            // The last row of the window: no words to read past its end.
+            memcpy(gSourceRow, row, chunk.span * 4);
+            row = gSourceRow;
+        }
+        spread(row, gGroupBase, gGroupShuffle, chunk.groups, out);
+    }
+    const uint64_t done = 4 * chunk.groups;
+    convert(gPacker, source, out + done, chunk.drawn - done, [done](uint64_t k) { return gSourceColumn[done + k]; });
+}
 
 uint64_t at_least_one(uint64_t value) {
     return value < 2 ? 1 : value;
@@ -145,6 +195,30 @@ int32_t clamp_into(int32_t value, int32_t size) {
         return 0;
     return value > size - 1 ? size - 1 : value;
 }
+
+// numerator * i / denominator, rounded down, for i = start, start + 1, ...: one division
+// to start, then additions (a present takes one per display column and row).
+class Steps {
+public:
+    Steps(uint64_t numerator, uint64_t start, uint64_t denominator)
+        : quotient_(numerator * start / denominator), remainder_(numerator * start % denominator),
+          step_quotient_(numerator / denominator), step_remainder_(numerator % denominator),
+          denominator_(denominator) {}
+
+    uint64_t next() {
+        const uint64_t value = quotient_;
+        quotient_ += step_quotient_;
+        remainder_ += step_remainder_;
+        if (remainder_ >= denominator_) {
+            remainder_ -= denominator_;
+            ++quotient_;
+        }
+        return value;
+    }
+
+private:
+    uint64_t quotient_, remainder_, step_quotient_, step_remainder_, denominator_;
+};
 
 struct Rectangle {
     uint64_t x, y, width, height;
@@ -243,11 +317,13 @@ void presentToDisplay(BaremetalWindow *window) {
 
     // Every display pixel is written once, row by row in chunks of columns: rows above
     // and below the target are filled; a row through the target is composed in scratch
-    // (bars and converted pixels) and copied in one piece. The pointer goes on top.
+    // (bars and packed pixels) and copied in one piece. The pointer goes on top.
     // Display memory is never read.
     const uint32_t background = packFramebufferPixel(display, window->clearRed, window->clearGreen, window->clearBlue);
     const Rectangle target = target_rectangle(width, height, display);
     gPacker.prepare(display);
+    const char converted_bytes[4] = {0, 1, 2, 3};
+    gShuffles.prepare(gPacker.bytewise ? gPacker.from_byte : converted_bytes);
     const bool shuffles = processor_shuffles_bytes();
     const auto *pixels = reinterpret_cast<const display_word *>(window->framebuffer.data);
     for (uint64_t first = 0; first < display.width; first += kChunkColumns) {
@@ -255,43 +331,41 @@ void presentToDisplay(BaremetalWindow *window) {
         // The target's columns within this chunk: [low, high) of the display.
         const uint64_t low = target.x > first ? target.x : first;
         const uint64_t high = target.x + target.width < first + count ? target.x + target.width : first + count;
-        const uint64_t drawn = high > low ? high - low : 0;
-        uint32_t *drawn_part = gComposedRow + (drawn ? low - first : 0);
-        fill_words(reinterpret_cast<uintptr_t>(gComposedRow), background, count);
-        for (uint64_t k = 0; k < drawn; ++k)
-            gSourceColumn[k] = static_cast<uint32_t>(width * (low - target.x + k) / target.width);
-        // A window no wider than the target: the chunk spans at most drawn + 1 source
-        // pixels, each converted once and then spread over its target columns.
-        const uint32_t first_source = drawn ? gSourceColumn[0] : 0;
-        const uint64_t span = drawn ? gSourceColumn[drawn - 1] - first_source + 1 : 0;
-        const bool spreads = span <= kChunkColumns + 1;
-        const uint64_t groups = shuffles && spreads && width <= target.width ? drawn / 4 : 0;
-        for (uint64_t g = 0; g < groups; ++g) {
+        Chunk chunk{};
+        chunk.drawn = high > low ? high - low : 0;
+        chunk.offset = chunk.drawn ? low - first : 0;
+        for (uint64_t k = 0; k < count; ++k)
+            gComposedRow[k] = background;
+        Steps columns(width, low - target.x, target.width);
+        for (uint64_t k = 0; k < chunk.drawn; ++k)
+            gSourceColumn[k] = static_cast<uint32_t>(columns.next());
+        // A window no wider than the target: the chunk spans at most `drawn` source
+        // pixels, spread over its target columns.
+        if (shuffles && chunk.drawn && width <= target.width) {
+            chunk.first_source = gSourceColumn[0];
+            chunk.span = gSourceColumn[chunk.drawn - 1] - chunk.first_source + 1;
+            chunk.groups = chunk.drawn / 4;
+        }
+        for (uint64_t g = 0; g < chunk.groups; ++g) {
             const uint32_t *column = gSourceColumn + 4 * g;
             const uint32_t pattern =
                 (column[1] - column[0]) | (column[2] - column[1]) << 1 | (column[3] - column[2]) << 2;
-            gGroup[g] = (column[0] - first_source) << 3 | pattern;
+            gGroupBase[g] = static_cast<uint32_t>(column[0] - chunk.first_source);
+            gGroupShuffle[g] = gShuffles.pattern[pattern];
         }
 
-        uint64_t converted = UINT64_MAX; // the source row gComposedRow shows
+        uint64_t composed = UINT64_MAX; // the source row gComposedRow shows
+        Steps rows(height, 0, target.height);
         for (uint64_t row = 0; row < display.height; ++row) {
             const uint64_t at = display.base + row * display.pitch + first * 4;
             if (row < target.y || row >= target.y + target.height) {
                 fill_words(at, background, count);
                 continue;
             }
-            const uint64_t sy = height * (row - target.y) / target.height;
-            if (drawn && sy != converted) {
-                const display_word *source = pixels + sy * width;
-                if (spreads) {
-                    convert(gPacker, source + first_source, gSourceRow, span, [](uint64_t k) { return k; });
-                    spread(gSourceRow, gGroup, groups, drawn_part);
-                    for (uint64_t k = 4 * groups; k < drawn; ++k)
-                        drawn_part[k] = gSourceRow[gSourceColumn[k] - first_source];
-                } else {
-                    convert(gPacker, source, drawn_part, drawn, [](uint64_t k) { return gSourceColumn[k]; });
-                }
-                converted = sy;
+            const uint64_t sy = rows.next();
+            if (chunk.drawn && sy != composed) {
+                compose(chunk, pixels + sy * width, (height - sy) * width);
+                composed = sy;
             }
             copy_words(at, gComposedRow, count);
         }

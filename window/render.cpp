@@ -104,6 +104,7 @@ void renderIntoFramebuffer(BaremetalWindow *window) {
     const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4;
     if (window->framebuffer.size != bytes)
         window->framebuffer.assign(bytes, 0);
+    window->rendered = true; // every byte is written below
     const ImageArea area = place_image(*window);
     const uint32_t background = window->clearRed | window->clearGreen << 8 | window->clearBlue << 16 | kOpaque;
     auto *out = reinterpret_cast<pixel_word *>(window->framebuffer.data);
@@ -157,6 +158,11 @@ void renderIntoFramebuffer(BaremetalWindow *window) {
             fill_words(row(y) + right, background, static_cast<uint64_t>(width - right));
         }
     }
+}
+
+void renderIfChanged(BaremetalWindow *window) {
+    if (window && !window->rendered)
+        renderIntoFramebuffer(window);
 }
 
 uint32_t packComponent(uint8_t value, uint32_t size, uint32_t shift) {

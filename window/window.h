@@ -24,6 +24,9 @@ struct BaremetalWindow {
     lm::vector<unsigned char> image; // last pushed image, 4 bytes a pixel; empty if none
     int32_t imageWidth, imageHeight;
     lm::vector<unsigned char> framebuffer; // width x height rendered pixels, alpha 255
+    // `framebuffer` holds the rendering of the current size, background and image: set by
+    // every render, cleared where one of them changes without a render.
+    bool rendered;
 };
 
 namespace lm {
@@ -44,6 +47,9 @@ struct DisplayFramebuffer {
 
 // Recomposes the window's pixels from its background colour and pushed image.
 void renderIntoFramebuffer(BaremetalWindow *window);
+// The same, skipped when the pixels are already current: rendering them again would write
+// the same bytes. Nothing outside the library reaches the pixels but through a copy.
+void renderIfChanged(BaremetalWindow *window);
 
 uint32_t packComponent(uint8_t value, uint32_t size, uint32_t shift);
 uint32_t packFramebufferPixel(const DisplayFramebuffer &display, uint8_t red, uint8_t green, uint8_t blue);
