@@ -248,7 +248,7 @@ TEST_F(MathTest, FmodPowAndAtan2) {
             return 0.0;
         return std::fabs(q) < 0x1p31 && !std::isinf(y) ? x - double(int32_t(q)) * y : std::fmod(x, y);
     };
-    const double values[] = {0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, 0.5, 1.0, -1.0, 2, -8, 1.0 / 3, DBL_MAX,
+    const double values[] = {0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, 0.5, -0.5, 1.0, -1.0, 2, -8, 1.0 / 3, DBL_MAX,
                              -DBL_MAX, kInf, -kInf, kNaN};
     for (double x : values)
         for (double y : values) {
