@@ -130,7 +130,8 @@ std::string run(const StdioApi<F> &api, const char *path, const Script &script, 
 }
 
 TEST_F(StdioTest, RandomSequencesAgreeWithGlibc) {
-    const std::string path = testing::TempDir() + "/lbw-stdio-reference";
+    TempFolder folder("stdio");
+    const std::string path = folder / "reference";
     std::mt19937_64 rng(20260402);
     for (int i = 0; i < 3000; i++) {
         Script script = random_script(rng);
@@ -150,7 +151,6 @@ TEST_F(StdioTest, RandomSequencesAgreeWithGlibc) {
                   std::filesystem::exists(path) ? read_file(path) : "(absent)")
             << "sequence " << i << "\n" << expected;
     }
-    std::remove(path.c_str());
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
