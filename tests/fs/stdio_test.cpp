@@ -173,6 +173,7 @@ TEST_F(StdioTest, PrintfFormatsAsSnprintfAtAnyLength) {
     EXPECT_EQ(lm_errno(), 12);
     EXPECT_EQ(c.ferror(out), 1);
     EXPECT_EQ(c.fprintf(out, "%s", "short"), 5) << "short texts need no heap";
+    EXPECT_EQ(c.fprintf(out, "%s", ""), 0);
     c.fclose(out);
 }
 
