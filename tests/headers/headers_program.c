@@ -88,6 +88,7 @@ static int failed_string_time_and_signal_checks(void) {
     strncat(buffer, "??", 1);
     CHECK(strcmp(buffer, "hello!?") == 0);
     CHECK(signal(SIGINT, on_interrupt) == SIG_DFL && signal(SIGINT, SIG_IGN) == on_interrupt);
+    CHECK(signal(1, SIG_IGN) == SIG_DFL && signal(64, SIG_IGN) == SIG_DFL);
     /* Numbers outside 1..64, the two that cannot be caught, and SIG_ERR are refused. */
     CHECK(signal(0, SIG_IGN) == SIG_ERR && signal(65, SIG_IGN) == SIG_ERR && signal(9, SIG_IGN) == SIG_ERR);
     CHECK(signal(19, SIG_IGN) == SIG_ERR && signal(SIGTERM, SIG_ERR) == SIG_ERR && signal(SIGTERM, SIG_IGN) == SIG_DFL);
