@@ -8,7 +8,7 @@
 #include <string.h>
 
 namespace {
-char gTrace[512];
+char gTrace[2048];
 size_t gLength;
 void (*gSink)(const char *);
 Scenario *gFirst, *gLast;
