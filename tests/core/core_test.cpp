@@ -1,6 +1,6 @@
 // lm::string and lm::vector through the core test module: random operations against
-// std::string and std::vector with the documented capacity rules, then the null, self
-// and moving cases with the allocations the substitute host's heap sees.
+// std::string and std::vector with the documented capacity rules, with the null, self
+// and moving cases and the allocations the substitute host's heap sees.
 #include "tests/core/core_entries.h"
 #include "tests/support/library_test.h"
 
@@ -195,58 +195,62 @@ TEST_F(CoreTest, ByteVectorOperationsFollowTheModel) {
     EXPECT_EQ(core.strings_allocate(0), nullptr);
 }
 
-TEST_F(CoreTest, StringVectorsMoveBuffersAlongAndDestroyFromTheBack) {
-    auto fill = [&](Strings &v, std::initializer_list<const char *> texts) {
-        Pointers buffers;
-        for (const char *text : texts) {
-            lm::string &s = str(text), *added = core.strings_emplace_back(&v, &s);
-            EXPECT_EQ(added, v.data + v.size - 1);
-            EXPECT_NE(added->data, s.data) << "a copy, not the argument's buffer";
-            buffers.push_back(added->data);
+// Growth doubles from 4 (reserve is exact) and takes each string's buffer along; an
+// added element is a copy with a buffer of its own, even of one of the vector's own
+// elements; pop_back and clear free from the back, clear keeping the storage, and
+// destruction frees the storage last.
+TEST_F(CoreTest, StringVectorOperationsFollowTheModel) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 100; round++) {
+        Strings &v = zero_strings();
+        std::vector<std::string> model;
+        Pointers buffers; // each element's buffer, which no growth changes
+        uint64_t capacity = 0;
+        for (int step = 0; step < 24; step++) {
+            const int operation = static_cast<int>(random() % 5);
+            SCOPED_TRACE(testing::Message() << "size " << model.size() << " operation " << operation);
+            lm::string *storage = v.data;
+            if (operation <= 1) { // emplace_back of a new string, or of one of its own
+                const bool own = operation == 1 && !model.empty();
+                lm::string *source = own ? &v.data[random() % model.size()] : &str(std::to_string(random()).c_str());
+                const std::string text = contents(*source);
+                const char *source_buffer = source->data;
+                const bool grows = model.size() == capacity;
+                clear_recordings();
+                ASSERT_EQ(core.strings_emplace_back(&v, source), v.data + model.size());
+                ASSERT_NE(v.data[model.size()].data, source_buffer) << "a copy";
+                if (grows) {
+                    capacity = capacity ? 2 * capacity : 4;
+                    ASSERT_EQ(heap().malloc_sizes, (U64s{capacity * sizeof(lm::string), text.size() + 1}));
+                    ASSERT_EQ(freed_blocks(), storage ? Pointers{storage} : Pointers{});
+                }
+                model.push_back(text), buffers.push_back(v.data[model.size() - 1].data);
+            } else if (operation <= 3) { // pop_back, or clear
+                const size_t removed = std::min<size_t>(operation == 2 ? 1 : model.size(), model.size());
+                clear_recordings();
+                operation == 2 ? core.strings_pop_back(&v) : core.strings_clear(&v);
+                ASSERT_EQ(freed_blocks(), Pointers(buffers.rbegin(), buffers.rbegin() + long(removed)));
+                ASSERT_EQ(v.data, storage);
+                model.resize(model.size() - removed), buffers.resize(model.size());
+            } else {
+                const uint64_t n = random() % 40;
+                core.strings_reserve(&v, n);
+                capacity = std::max(capacity, n);
+            }
+            ASSERT_EQ(v.capacity, capacity);
+            ASSERT_EQ(v.size, model.size());
+            for (size_t i = 0; i < model.size(); i++)
+                ASSERT_EQ(std::pair(contents(v.data[i]), static_cast<void *>(v.data[i].data)),
+                          std::pair(model[i], buffers[i]));
         }
-        return buffers;
-    };
-    Strings &v = zero_strings();
-    Pointers buffers = fill(v, {"zero", "one", "two", "three"});
-    EXPECT_EQ(v.capacity, 4u);
-    lm::string *old_storage = v.data, &four = str("four");
-    clear_recordings();
-    core.strings_emplace_back(&v, &four);
-    // Storage for 8 and one buffer for the copy: the four strings took their buffers along.
-    EXPECT_EQ(heap().malloc_sizes, (U64s{8 * sizeof(lm::string), 5}));
-    EXPECT_EQ(freed_blocks(), Pointers{old_storage});
-    for (int i = 0; i < 4; i++)
-        EXPECT_EQ(v.data[i].data, buffers[i]);
-    fill(v, {"five", "six", "seven"});
-    core.strings_emplace_back(&v, &v.data[0]); // its own element, moved away by the growth
-    core.strings_emplace_back(&v, &v.data[2]);
-    EXPECT_EQ(v.capacity, 16u);
-    EXPECT_EQ(contents(v.data[8]) + contents(v.data[9]) + contents(v.data[4]), "zerotwofour");
-    core.strings_reserve(&v, 12);
-    EXPECT_EQ(v.capacity, 16u);
-    buffers = {v.data[0].data};
-    core.strings_reserve(&v, 20);
-    EXPECT_EQ(v.capacity, 20u);
-    EXPECT_EQ(v.data[0].data, buffers[0]);
-
-    Pointers backwards;
-    for (uint64_t i = v.size; i-- > 0;)
-        backwards.push_back(v.data[i].data);
-    lm::string *storage = v.data;
-    clear_recordings();
-    core.strings_pop_back(&v);
-    core.strings_clear(&v);
-    EXPECT_EQ(freed_blocks(), backwards);
-    EXPECT_EQ(v.data, storage) << "clear keeps the storage";
-    EXPECT_EQ(v.size, 0u);
-    core.strings_pop_back(&v); // empty: nothing happens
-    Strings &w = zero_strings();
-    buffers = fill(w, {"x", "y"});
-    storage = w.data;
-    clear_recordings();
-    core.strings_destroy(&w);
-    EXPECT_EQ(freed_blocks(), (Pointers{buffers[1], buffers[0], storage}));
-    std::memset(static_cast<void *>(&w), 0, sizeof w); // destroyed already
+        Pointers expected(buffers.rbegin(), buffers.rend());
+        if (v.data)
+            expected.push_back(v.data);
+        clear_recordings();
+        core.strings_destroy(&v);
+        ASSERT_EQ(freed_blocks(), expected);
+        std::memset(static_cast<void *>(&v), 0, sizeof v); // destroyed already
+    }
 }
 
 // A buffer for n characters is n + 1 bytes; sizes whose terminator or byte count wraps

@@ -3,7 +3,6 @@
 // cxxabi_program.cpp) and directly under their exported names.
 #include "tests/support/library_test.h"
 
-#include <cstring>
 
 namespace lbw::test {
 namespace {
@@ -76,18 +75,6 @@ TEST_F(CxxAbiTest, ReleaseOperatorsPassThePointerToFreeWhateverTheSize) {
     EXPECT_TRUE(heap().owns(block));
 }
 
-TEST_F(CxxAbiTest, PlacementNewAndTheNothrowTagComeFromTheHeaders) {
-    char buffer[16];
-    EXPECT_EQ(call<const char *(void *, const char *)>("place_text")(buffer, "placed"), buffer);
-    EXPECT_STREQ(buffer, "placed");
-    EXPECT_TRUE(heap().malloc_sizes.empty());
-    const void *tag = call<const void *()>("nothrow_tag")();
-    EXPECT_EQ(tag, lib().symbol("_ZSt7nothrow")) << "the library's object: eight zero bytes";
-    uint64_t bytes;
-    std::memcpy(&bytes, tag, sizeof bytes);
-    EXPECT_EQ(bytes, 0u);
-}
-
 TEST_F(CxxAbiTest, GuardsUseBitZeroOfTheFirstByteOnly) {
     auto *acquire = fn<int(uint64_t *)>("__cxa_guard_acquire");
     auto *release = fn<void(uint64_t *)>("__cxa_guard_release");
@@ -112,7 +99,15 @@ TEST_F(CxxAbiTest, GuardsUseBitZeroOfTheFirstByteOnly) {
     EXPECT_EQ(call<int()>("guarded_initialiser_runs")(), 1);
 }
 
-TEST_F(CxxAbiTest, StaticDestructorsAreNeverRecordedNorRun) {
+// Placement new, the nothrow tag (the library's object: eight zero bytes), static
+// destructors (never recorded, never run) and the inert entries allocate nothing.
+TEST_F(CxxAbiTest, PlacementNewNothrowStaticDestructorsAndInertEntries) {
+    char buffer[16];
+    EXPECT_EQ(call<const char *(void *, const char *)>("place_text")(buffer, "placed"), buffer);
+    EXPECT_STREQ(buffer, "placed");
+    const void *tag = call<const void *()>("nothrow_tag")();
+    EXPECT_EQ(tag, lib().symbol("_ZSt7nothrow"));
+    EXPECT_EQ(*static_cast<const uint64_t *>(tag), 0u);
     auto *atexit_ = fn<int(void (*)(void *), void *, void *)>("__cxa_atexit");
     int object = 0;
     EXPECT_EQ(atexit_(nullptr, nullptr, nullptr), 0);
@@ -121,15 +116,14 @@ TEST_F(CxxAbiTest, StaticDestructorsAreNeverRecordedNorRun) {
     // The program's statics were constructed and the registration of their destructors
     // succeeded, at load time and on first use.
     EXPECT_EQ(call<int()>("statics_constructed")() + call<int()>("statics_constructed")(), 4);
-    EXPECT_TRUE(heap().malloc_sizes.empty()) << "registration records nothing";
-}
-
-TEST_F(CxxAbiTest, APureVirtualCallHaltsAndTheInertEntriesAnswerZero) {
-    EXPECT_HALTS(call<int()>("make_square")());
-    EXPECT_HALTS(fn<void()>("__cxa_pure_virtual")());
     EXPECT_EQ(fn<int()>("__gxx_personality_sj0")() + fn<int()>("__gxx_personality_v0")(), 0);
     EXPECT_EQ(fn<uintptr_t()>("_tlv_bootstrap")(), 0u);
     EXPECT_TRUE(heap().malloc_sizes.empty() && heap().freed.empty());
+}
+
+TEST_F(CxxAbiTest, APureVirtualCallHalts) {
+    EXPECT_HALTS(call<int()>("make_square")());
+    EXPECT_HALTS(fn<void()>("__cxa_pure_virtual")());
 }
 
 } // namespace

@@ -1,16 +1,16 @@
-// What the model of the file layer cannot express, as examples: the standard streams on
-// the console, null arguments, missing host entries, files at address 0, sizes beyond
-// their limits, the error texts and the inert entries; and a program built against the
-// public headers that uses files through them.
+// What the model of the file layer and the comparison with glibc cannot show, as
+// examples: the standard streams on the console, null arguments, missing host entries,
+// files at address 0, sizes beyond their limits, the error texts and the inert entries.
 #include "tests/fs/file_test.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
 namespace lbw::test {
 namespace {
 
-class StandardStreamsTest : public FileTest {
+class ConsoleStreamsTest : public FileTest {
 protected:
     Stream *in = nullptr, *out = nullptr, *err = nullptr;
 
@@ -30,7 +30,7 @@ protected:
     }
 };
 
-TEST_F(StandardStreamsTest, TheThreeNamesOpenConsoleStreamsWhateverTheMode) {
+TEST_F(ConsoleStreamsTest, TheThreeNamesOpenConsoleStreamsWhateverTheMode) {
     const struct {
         const char *name;
         uint32_t kind;
@@ -60,8 +60,9 @@ TEST_F(StandardStreamsTest, TheThreeNamesOpenConsoleStreamsWhateverTheMode) {
     EXPECT_EQ(var<Stream *>("stderr"), nullptr);
 }
 
-TEST_F(StandardStreamsTest, InputLineYieldsItsBytesThenALineFeedThenTheNextLine) {
-    input() = {"x", "", "y", "z"};
+// Each line read from the console yields its bytes, then a line feed.
+TEST_F(ConsoleStreamsTest, InputComesLineByLineAndStaysInsideTheLine) {
+    input() = {"x", "", "y", "z", std::string(600, 'l'), "next"};
     EXPECT_EQ(getc(in), 'x');
     EXPECT_EQ(getc(in), '\n');
     EXPECT_EQ(host().console().reads.size(), 1u) << "the next line is read only when needed";
@@ -69,10 +70,12 @@ TEST_F(StandardStreamsTest, InputLineYieldsItsBytesThenALineFeedThenTheNextLine)
     char buffer[4] = {};
     EXPECT_EQ(fread(buffer, 2, 2, in), 2u);
     EXPECT_EQ(std::string(buffer, 4), "y\nz\n") << "a read spans lines";
+    EXPECT_EQ(read_line(), std::string(509, 'l')) << "cut by the console capacity";
+    EXPECT_EQ(read_line(), "next");
     EXPECT_EQ(feof(in), 0);
     EXPECT_EQ(getc(in), -1);
     EXPECT_EQ(feof(in), 1);
-    ASSERT_EQ(host().console().reads.size(), 5u);
+    ASSERT_EQ(host().console().reads.size(), 7u);
     for (const auto &read : host().console().reads)
         EXPECT_EQ(std::tuple(read.capacity, read.text, read.flag), std::tuple(510u, "", 0u));
     EXPECT_EQ(ftell(in), 0) << "standard input does not count a position";
@@ -86,19 +89,20 @@ TEST_F(StandardStreamsTest, InputLineYieldsItsBytesThenALineFeedThenTheNextLine)
     ungetc('q', in);
     clearerr(in);
     EXPECT_EQ(getc(in), 'q') << "clearerr keeps the pushed-back byte";
-}
-
-TEST_F(StandardStreamsTest, LongOrUnterminatedLinesStayInsideTheLine) {
-    input() = {std::string(600, 'l'), "next"};
-    EXPECT_EQ(read_line(), std::string(509, 'l')) << "cut by the console capacity";
-    EXPECT_EQ(getc(in), 'n');
+    // The C names: fgets, and getchar through the global.
+    var<Stream *>("stdin") = in;
+    input() = {"typed", "next"};
+    char line[8];
+    EXPECT_EQ(c.fgets(line, sizeof line, in), line);
+    EXPECT_STREQ(line, "typed\n");
+    EXPECT_EQ(fn<int()>("getchar")(), 'n');
     // A host that fills the whole capacity without a NUL: the line feed and the NUL still
     // land inside the stream's line.
     host().set_entry(LM_ENTRY_READ_LINE, +[](char *buffer, uint32_t capacity, const char *, uint32_t) -> int {
         std::memset(buffer, 'u', capacity);
         return 1;
     });
-    read_line();
+    EXPECT_EQ(read_line(), "ext");
     EXPECT_EQ(read_line(), std::string(510, 'u'));
     EXPECT_EQ(in->line[511], 0);
     host().set_entry(LM_ENTRY_READ_LINE, nullptr);
@@ -106,7 +110,7 @@ TEST_F(StandardStreamsTest, LongOrUnterminatedLinesStayInsideTheLine) {
     EXPECT_EQ(feof(in), 1);
 }
 
-TEST_F(StandardStreamsTest, OutputAndErrorReachTheConsoleLineByLine) {
+TEST_F(ConsoleStreamsTest, OutputAndErrorReachTheConsoleLineByLine) {
     input() = {"answer"};
     EXPECT_EQ(write(out, "hello\nname? "), 12u);
     EXPECT_EQ(lines(), (std::vector<std::string>{"hello"}));
@@ -118,11 +122,30 @@ TEST_F(StandardStreamsTest, OutputAndErrorReachTheConsoleLineByLine) {
     EXPECT_EQ(fwrite("ld\r\n\n!", 2, 3, err), 3u);
     EXPECT_EQ(ftell(out) * 10 + ftell(err), 156) << "bytes written: 15 and 6";
     EXPECT_FALSE(err->dirty);
-    EXPECT_EQ(fclose(out) + fclose(err) + fclose(in), 0);
+    EXPECT_EQ(fclose(err) + fclose(in), 0);
     EXPECT_EQ(lines(), (std::vector<std::string>{"hello", "name? ", "world", ""}));
     fn<void()>("lm_lua_writeline")();
     EXPECT_EQ(lines().back(), "!") << "closing leaves the console's pending line";
-    EXPECT_TRUE(files().calls.empty());
+
+    // The C names: their fflush also sends the pending line, for a console stream or
+    // for all, not for a file; setvbuf takes the three modes and changes nothing.
+    var<Stream *>("stdout") = out;
+    Stream *file = c.fopen("f", "w"), *error = must_open("__lmfs_stderr", "w");
+    auto setvbuf = fn<int(Stream *, char *, int, size_t)>("setvbuf");
+    EXPECT_EQ(setvbuf(out, nullptr, _IOFBF, 0) + setvbuf(error, nullptr, _IOLBF, 9), 0);
+    EXPECT_EQ(setvbuf(file, nullptr, _IONBF, 0), 0);
+    EXPECT_EQ(setvbuf(out, nullptr, 3, 0), -1);
+    EXPECT_EQ(fn<int(const char *, ...)>("printf")("%s> ", "lua"), 5);
+    EXPECT_EQ(c.fflush(file), 0);
+    EXPECT_EQ(lines().back(), "!") << "a prompt without a line feed waits";
+    EXPECT_EQ(c.fflush(error), 0);
+    EXPECT_EQ(lines().back(), "lua> ");
+    EXPECT_EQ(fn<int(int)>("putchar")('a'), 'a');
+    EXPECT_EQ(c.fflush(nullptr), 0) << "every stream and the pending line";
+    EXPECT_EQ(fn<int(const char *)>("puts")("line"), 0);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"hello", "name? ", "world", "", "!", "lua> ", "a", "line"}));
+    EXPECT_EQ(fclose(out) + fclose(file) + fclose(error), 0);
+    EXPECT_EQ(host_calls(Op::write), 1u) << "the file, created at its first flush";
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
@@ -133,6 +156,7 @@ TEST_F(FileLayerTest, NullArgumentsFailWithoutReachingTheHost) {
     Stream *s = must_open("f", "r+");
     uint8_t untouched = 0, *data = &untouched;
     uint64_t size = 42;
+    char buffer[4] = "abc";
     const struct {
         const char *what;
         std::function<int64_t()> call;
@@ -152,15 +176,40 @@ TEST_F(FileLayerTest, NullArgumentsFailWithoutReachingTheHost) {
         {"fread", [&] { return fread(nullptr, 1, 3, s); }, 0, 0},
         {"fwrite", [&] { return fwrite(nullptr, 1, 1, s); }, 0, 0},
         {"feof, ferror", [&] { return feof(nullptr) + ferror(nullptr); }, 0, 0},
+        // The C names, on a null stream or without stdin and stdout.
+        {"C fclose", [&] { return c.fclose(nullptr); }, EOF, 0},
+        {"C freopen", [&] { return c.freopen("f", "w", nullptr) != nullptr; }, 0, 22},
+        {"C fread", [&] { return c.fread(buffer, 1, 1, nullptr); }, 0, 0},
+        {"C fwrite", [&] { return c.fwrite(buffer, 1, 1, nullptr); }, 0, 0},
+        {"C fgetc, getc", [&] { return c.fgetc(nullptr) + fn<int(Stream *)>("getc")(nullptr); }, 2 * EOF, 0},
+        {"C getchar", [&] { return fn<int()>("getchar")(); }, EOF, 0},
+        {"C fputc, putc", [&] { return c.fputc('x', nullptr) + fn<int(int, Stream *)>("putc")('x', nullptr); },
+         2 * EOF, 0},
+        {"C ungetc", [&] { return c.ungetc('x', nullptr); }, EOF, 0},
+        {"C putchar", [&] { return fn<int(int)>("putchar")('x'); }, EOF, 0},
+        {"C fgets", [&] { return c.fgets(buffer, 4, nullptr) != nullptr; }, 0, 0},
+        {"C fputs", [&] { return c.fputs("x", nullptr); }, EOF, 0},
+        {"C puts", [&] { return fn<int(const char *)>("puts")("x"); }, EOF, 0},
+        {"C printf", [&] { return fn<int(const char *, ...)>("printf")("x"); }, -1, 0},
+        {"C fprintf", [&] { return c.fprintf(nullptr, "x"); }, -1, 0},
+        {"C fseek", [&] { return c.fseek(nullptr, 0, SEEK_SET); }, -1, 22},
+        {"C ftell", [&] { return c.ftell(nullptr); }, -1, 22},
+        {"C feof, ferror", [&] { return c.feof(nullptr) + c.ferror(nullptr); }, 0, 0},
+        {"C setvbuf", [&] { return fn<int(Stream *, char *, int, size_t)>("setvbuf")(nullptr, nullptr, _IOFBF, 0); },
+         -1, 0},
+        {"C tmpfile", [&] { return fn<Stream *()>("tmpfile")() != nullptr; }, 0, 0},
+        {"C tmpnam", [&] { return fn<char *(char *)>("tmpnam")(buffer) != nullptr; }, 0, 0},
     };
     for (const auto &row : rows) {
         lm_errno() = 0;
         EXPECT_EQ(row.call(), row.result) << row.what;
         EXPECT_EQ(lm_errno(), row.error) << row.what;
     }
+    c.clearerr(nullptr);
     EXPECT_EQ(files().calls.size(), 1u) << "only the stat of opening";
     EXPECT_EQ(std::pair(data, size), std::pair(&untouched, uint64_t{42}));
     EXPECT_EQ(content(s), "abc");
+    EXPECT_STREQ(buffer, "abc");
 }
 
 TEST_F(FileLayerTest, WithoutTheHostsFileEntriesFilesAreAbsentAndNothingIsStored) {
@@ -261,15 +310,6 @@ TEST_F(FileLayerTest, ErrorTextsAndTheInertEntries) {
     EXPECT_EQ(fn<const void *()>("lmfs_image_data")(), nullptr);
     EXPECT_EQ(fn<uint64_t()>("lmfs_image_size")() + fn<int(const char *)>("lmfs_export_image")("out.img"), 0u);
     EXPECT_EQ(fopen("v", "r"), nullptr) << "a registered virtual file does not exist";
-}
-
-TEST_F(FileLayerTest, AProgramWritesReadsAndReportsThroughTheConsole) {
-    void *program = lib().load_program(LBW_PROGRAM_FILE_PROGRAM);
-    EXPECT_EQ(reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"))(), 0);
-    EXPECT_EQ(store().contents("notes.txt"), "first line\n");
-    EXPECT_EQ(host().console().lines, (std::vector<std::string>{"first line", "no such file"}));
-    EXPECT_EQ(var<Stream *>("stdout"), nullptr);
-    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
 } // namespace

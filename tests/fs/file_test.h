@@ -6,6 +6,7 @@
 #include "simhost/files.h"
 #include "tests/support/library_test.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -30,18 +31,47 @@ using Op = simhost::FileService::Op;
     X(lmfs_write_entire_file, write_entire_file, bool(const char *, const void *, uint64_t))                         \
     X(strerror, strerror, const char *(int)) X(free, free, void(void *))
 
-class FileTest : public LibraryTest {
+// The C library's names for the stream functions (name, type on a stream of type F): the
+// library's, and glibc's for comparison.
+#define LBW_STDIO_API(X, F)                                                                                          \
+    X(fopen, F *(const char *, const char *)) X(freopen, F *(const char *, const char *, F *)) X(fclose, int(F *))  \
+    X(fread, size_t(void *, size_t, size_t, F *)) X(fwrite, size_t(const void *, size_t, size_t, F *))              \
+    X(fgetc, int(F *)) X(ungetc, int(int, F *)) X(fgets, char *(char *, int, F *)) X(fputc, int(int, F *))         \
+    X(fputs, int(const char *, F *)) X(fprintf, int(F *, const char *, ...)) X(fflush, int(F *))                   \
+    X(fseek, int(F *, long, int)) X(ftell, long(F *)) X(feof, int(F *)) X(ferror, int(F *)) X(clearerr, void(F *))
+
+template <class F>
+struct StdioApi {
+#define LBW_MEMBER(name, type) std::add_pointer_t<type> name;
+    LBW_STDIO_API(LBW_MEMBER, F)
+#undef LBW_MEMBER
+};
+
+// The C names alone: GoogleTest's death tests call <cstdio>'s fflush, which FileTest's
+// members would hide.
+class StdioTest : public LibraryTest {
 protected:
     void SetUp() override {
         LibraryTest::SetUp();
-#define LBW_BIND(exported, member, type) member = fn<type>(#exported);
-        LBW_FILE_API(LBW_BIND)
-#undef LBW_BIND
+#define LBW_BIND_C(name, type) c.name = fn<type>(#name);
+        LBW_STDIO_API(LBW_BIND_C, Stream)
+#undef LBW_BIND_C
     }
 
     simhost::FileService &files() { return host().files(); }
     simhost::MemoryFileStore &store() { return host().files().memory(); }
     int &lm_errno() { return var<int>("lm_errno"); }
+    StdioApi<Stream> c{};
+};
+
+class FileTest : public StdioTest {
+protected:
+    void SetUp() override {
+        StdioTest::SetUp();
+#define LBW_BIND(exported, member, type) member = fn<type>(#exported);
+        LBW_FILE_API(LBW_BIND)
+#undef LBW_BIND
+    }
 
     Stream *must_open(const char *path, const char *mode) {
         Stream *stream = fopen(path, mode);

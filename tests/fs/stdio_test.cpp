@@ -1,48 +1,24 @@
 // The standard stream functions of <stdio.h>. Random sequences of stream operations run
 // against glibc on a temporary file and against the library on the in-memory store must
-// give the same results and leave the same file. What glibc cannot show follows: the
-// console's pending line, exit through the host, null streams, calloc.
-#include "fs/record.h"
-#include "simhost/files.h"
-#include "tests/support/library_test.h"
+// give the same results and leave the same file. Then what glibc cannot show: printf's
+// texts of any length with and without memory, exit through the host.
+#include "tests/fs/file_test.h"
+#include "tests/support/files.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
 namespace lbw::test {
 namespace {
 
-// The functions under comparison, for glibc's FILE and for the library's.
-template <class F>
-struct StdioApi {
-    F *(*fopen)(const char *, const char *);
-    F *(*freopen)(const char *, const char *, F *);
-    int (*fclose)(F *);
-    size_t (*fread)(void *, size_t, size_t, F *);
-    size_t (*fwrite)(const void *, size_t, size_t, F *);
-    int (*fgetc)(F *);
-    int (*ungetc)(int, F *);
-    char *(*fgets)(char *, int, F *);
-    int (*fputc)(int, F *);
-    int (*fputs)(const char *, F *);
-    int (*fprintf)(F *, const char *, ...);
-    int (*fflush)(F *);
-    int (*fseek)(F *, long, int);
-    long (*ftell)(F *);
-    int (*feof)(F *);
-    int (*ferror)(F *);
-    void (*clearerr)(F *);
-};
-
-const StdioApi<FILE> kGlibc = {std::fopen, std::freopen, std::fclose, std::fread,  std::fwrite, std::fgetc,
-                               std::ungetc, std::fgets,  std::fputc,  std::fputs,  std::fprintf, std::fflush,
-                               std::fseek,  std::ftell,  std::feof,   std::ferror, std::clearerr};
+#define LBW_GLIBC(name, type) std::name,
+const StdioApi<FILE> kGlibc = {LBW_STDIO_API(LBW_GLIBC, FILE)};
+#undef LBW_GLIBC
 
 // One operation with its random arguments; `writes` ops need the stream turned to
 // writing (and the others to reading) by a seek first, as C requires of update streams.
@@ -153,131 +129,62 @@ std::string run(const StdioApi<F> &api, const char *path, const Script &script, 
     return out.str();
 }
 
-using Stream = lmfs_file;
-
-// Named apart from <cstdio>'s functions, which GoogleTest's death tests call.
-class StdioTest : public LibraryTest {
-protected:
-    simhost::MemoryFileStore &store() { return host().files().memory(); }
-    int &lm_errno() { return var<int>("lm_errno"); }
-    StdioApi<Stream> library() {
-        return {fn<Stream *(const char *, const char *)>("fopen"),
-                fn<Stream *(const char *, const char *, Stream *)>("freopen"),
-                fn<int(Stream *)>("fclose"),
-                fn<size_t(void *, size_t, size_t, Stream *)>("fread"),
-                fn<size_t(const void *, size_t, size_t, Stream *)>("fwrite"),
-                fn<int(Stream *)>("fgetc"),
-                fn<int(int, Stream *)>("ungetc"),
-                fn<char *(char *, int, Stream *)>("fgets"),
-                fn<int(int, Stream *)>("fputc"),
-                fn<int(const char *, Stream *)>("fputs"),
-                fn<int(Stream *, const char *, ...)>("fprintf"),
-                fn<int(Stream *)>("fflush"),
-                fn<int(Stream *, long, int)>("fseek"),
-                fn<long(Stream *)>("ftell"),
-                fn<int(Stream *)>("feof"),
-                fn<int(Stream *)>("ferror"),
-                fn<void(Stream *)>("clearerr")};
-    }
-    Stream *open_console_output() {
-        Stream *out = fn<Stream *(const char *, const char *)>("fopen")("__lmfs_stdout", "w");
-        var<Stream *>("stdout") = out;
-        return out;
-    }
-};
-
-std::string read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(StdioTest, RandomSequencesAgreeWithGlibc) {
-    const std::string path = testing::TempDir() + "/lbw-stdio-reference";
-    const StdioApi<Stream> lib = library();
+    TempFolder folder("stdio");
+    const std::string path = folder / "reference";
     std::mt19937_64 rng(20260402);
     for (int i = 0; i < 3000; i++) {
         Script script = random_script(rng);
         std::remove(path.c_str());
         store().clear();
         if (script.exists) {
-            std::ofstream(path, std::ios::binary) << script.initial;
+            write_file(path, script.initial);
             store().put("f", script.initial);
         }
         errno = 0;
         std::string expected = run(kGlibc, path.c_str(), script, errno);
         lm_errno() = 0;
-        std::string seen = run(lib, "f", script, lm_errno());
+        std::string seen = run(c, "f", script, lm_errno());
         ASSERT_EQ(seen, expected) << "sequence " << i << ", mode " << script.mode << ", file "
                                   << (script.exists ? "\"" + script.initial + "\"" : "absent");
         ASSERT_EQ(store().contents("f").value_or("(absent)"),
                   std::filesystem::exists(path) ? read_file(path) : "(absent)")
             << "sequence " << i << "\n" << expected;
     }
-    std::remove(path.c_str());
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
 TEST_F(StdioTest, PrintfFormatsAsSnprintfAtAnyLength) {
     auto snprintf_ = fn<int(char *, size_t, const char *, ...)>("snprintf");
-    auto fprintf_ = fn<int(Stream *, const char *, ...)>("fprintf");
-    auto fclose_ = fn<int(Stream *)>("fclose");
-    auto fopen_ = fn<Stream *(const char *, const char *)>("fopen");
     // The stack holds 255 bytes of text; 256 and more are formatted again into the heap.
     for (size_t length : {0, 240, 241, 242, 5000}) {
         std::string arg(length, 'q');
         std::vector<char> expected(length + 64);
         int n = snprintf_(expected.data(), expected.size(), "%s|%d|%f|%e", arg.c_str(), -7, 2.5);
-        Stream *out = fopen_("out", "w");
-        EXPECT_EQ(fprintf_(out, "%s|%d|%f|%e", arg.c_str(), -7, 2.5), n) << length;
-        fclose_(out);
+        Stream *out = c.fopen("out", "w");
+        EXPECT_EQ(c.fprintf(out, "%s|%d|%f|%e", arg.c_str(), -7, 2.5), n) << length;
+        c.fclose(out);
         EXPECT_EQ(store().contents("out"), std::string(expected.data(), static_cast<size_t>(n))) << length;
     }
 
-    Stream *out = fopen_("out", "w");
+    Stream *out = c.fopen("out", "w");
     host().heap().fail = [](uint64_t size) { return size > 1000; };
-    EXPECT_EQ(fprintf_(out, "%s", std::string(2000, 'x').c_str()), -1) << "no memory for the long text";
+    EXPECT_EQ(c.fprintf(out, "%s", std::string(2000, 'x').c_str()), -1) << "no memory for the long text";
     EXPECT_EQ(lm_errno(), 12);
-    EXPECT_EQ(fn<int(Stream *)>("ferror")(out), 1);
-    EXPECT_EQ(fprintf_(out, "%s", "short"), 5) << "short texts need no heap";
-    fclose_(out);
-}
-
-TEST_F(StdioTest, ConsoleStreamsSendThePendingLineWhenFlushed) {
-    Stream *out = open_console_output();
-    auto printf_ = fn<int(const char *, ...)>("printf");
-    auto fflush_ = fn<int(Stream *)>("fflush");
-    auto puts_ = fn<int(const char *)>("puts");
-    auto putchar_ = fn<int(int)>("putchar");
-    std::vector<std::string> &lines = host().console().lines;
-
-    EXPECT_EQ(printf_("%s> ", "lua"), 5);
-    EXPECT_TRUE(lines.empty()) << "a prompt without a line feed waits";
-    EXPECT_EQ(fflush_(out), 0);
-    EXPECT_EQ(lines, std::vector<std::string>{"lua> "});
-    EXPECT_EQ(putchar_('a'), 'a');
-    EXPECT_EQ(fflush_(nullptr), 0) << "every stream and the pending line";
-    EXPECT_EQ(puts_("line"), 0);
-    EXPECT_EQ(lines, (std::vector<std::string>{"lua> ", "a", "line"}));
-
-    Stream *in = fn<Stream *(const char *, const char *)>("fopen")("__lmfs_stdin", "r");
-    var<Stream *>("stdin") = in;
-    host().console().queued_input = {"typed", "next"};
-    char line[8];
-    EXPECT_EQ(fn<char *(char *, int, Stream *)>("fgets")(line, sizeof line, in), line);
-    EXPECT_STREQ(line, "typed\n");
-    EXPECT_EQ(fn<int()>("getchar")(), 'n');
+    EXPECT_EQ(c.ferror(out), 1);
+    EXPECT_EQ(c.fprintf(out, "%s", "short"), 5) << "short texts need no heap";
+    EXPECT_EQ(c.fprintf(out, "%s", ""), 0);
+    c.fclose(out);
 }
 
 TEST_F(StdioTest, ExitFlushesEverythingThenEndsThroughTheHost) {
     auto exit_ = fn<void(int)>("exit");
-    auto fopen_ = fn<Stream *(const char *, const char *)>("fopen");
-    auto fputs_ = fn<int(const char *, Stream *)>("fputs");
     // The host's entry reports what the host holds when it is asked to end the program.
     EXPECT_EXIT(
         {
             host().console().echo = stderr;
-            fputs_("prompt> ", open_console_output());
-            fputs_("unflushed", fopen_("kept", "w"));
+            c.fputs("prompt> ", var<Stream *>("stdout") = c.fopen("__lmfs_stdout", "w"));
+            c.fputs("unflushed", c.fopen("kept", "w"));
             host().set_entry(LM_ENTRY_EXIT, +[](int32_t status) {
                 auto kept = simhost::Host::instance().files().memory().contents("kept");
                 std::fprintf(stderr, "stored %s\n", kept.value_or("nothing").c_str());
@@ -301,50 +208,6 @@ TEST_F(StdioTest, ExitFlushesEverythingThenEndsThroughTheHost) {
         host().set_entry(LM_ENTRY_EXIT, +[](int32_t) {});
         exit_(0);
     }) << "an entry that comes back";
-}
-
-TEST_F(StdioTest, NullStreamsGiveTheFailureValue) {
-    char buffer[4] = "abc";
-    EXPECT_EQ(fn<int(Stream *)>("fclose")(nullptr), EOF);
-    EXPECT_EQ(fn<Stream *(const char *, const char *, Stream *)>("freopen")("f", "w", nullptr), nullptr);
-    EXPECT_EQ(fn<size_t(void *, size_t, size_t, Stream *)>("fread")(buffer, 1, 1, nullptr), 0u);
-    EXPECT_EQ(fn<size_t(const void *, size_t, size_t, Stream *)>("fwrite")(buffer, 1, 1, nullptr), 0u);
-    for (const char *name : {"fgetc", "getc"})
-        EXPECT_EQ(fn<int(Stream *)>(name)(nullptr), EOF) << name;
-    EXPECT_EQ(fn<int()>("getchar")(), EOF) << "without stdin";
-    for (const char *name : {"fputc", "putc", "ungetc"})
-        EXPECT_EQ(fn<int(int, Stream *)>(name)('x', nullptr), EOF) << name;
-    EXPECT_EQ(fn<int(int)>("putchar")('x'), EOF) << "without stdout";
-    EXPECT_EQ(fn<char *(char *, int, Stream *)>("fgets")(buffer, 4, nullptr), nullptr);
-    EXPECT_STREQ(buffer, "abc");
-    EXPECT_EQ(fn<int(const char *, Stream *)>("fputs")("x", nullptr), EOF);
-    EXPECT_EQ(fn<int(const char *)>("puts")("x"), EOF);
-    EXPECT_EQ(fn<int(const char *, ...)>("printf")("x"), -1);
-    EXPECT_EQ(fn<int(Stream *, const char *, ...)>("fprintf")(nullptr, "x"), -1);
-    EXPECT_EQ(fn<int(Stream *, long, int)>("fseek")(nullptr, 0, SEEK_SET), -1);
-    EXPECT_EQ(fn<long(Stream *)>("ftell")(nullptr), -1);
-    EXPECT_EQ(fn<int(Stream *)>("feof")(nullptr) + fn<int(Stream *)>("ferror")(nullptr), 0);
-    fn<void(Stream *)>("clearerr")(nullptr);
-    EXPECT_EQ(fn<int(Stream *, char *, int, size_t)>("setvbuf")(nullptr, nullptr, _IOFBF, 0), -1);
-    EXPECT_EQ(fn<Stream *()>("tmpfile")(), nullptr);
-    EXPECT_EQ(fn<char *(char *)>("tmpnam")(buffer), nullptr);
-}
-
-TEST_F(StdioTest, CallocZeroFillsAndRefusesOverflowingProducts) {
-    auto malloc_ = fn<void *(size_t)>("malloc");
-    auto calloc_ = fn<void *(size_t, size_t)>("calloc");
-    auto free_ = fn<void(void *)>("free");
-    void *dirty = malloc_(64);
-    std::memset(dirty, 0xAB, 64);
-    free_(dirty);
-    auto *block = static_cast<unsigned char *>(calloc_(8, 8));
-    ASSERT_EQ(block, dirty) << "the dirty block comes back";
-    EXPECT_EQ(std::count(block, block + 64, 0), 64);
-    free_(block);
-    size_t asked = host().heap().malloc_sizes.size();
-    EXPECT_EQ(calloc_(SIZE_MAX / 2 + 1, 2), nullptr);
-    EXPECT_EQ(calloc_(3, SIZE_MAX / 2), nullptr);
-    EXPECT_EQ(host().heap().malloc_sizes.size(), asked) << "an overflowing product never reaches the host";
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // Programs built against the public headers link to the library and run.
+#include "simhost/files.h"
 #include "tests/support/library_test.h"
 
 #include <string>
@@ -7,24 +8,20 @@
 namespace lbw::test {
 namespace {
 
-using HeadersTest = LibraryTest;
+class HeadersTest : public LibraryTest, public ::testing::WithParamInterface<const char *> {};
 
-void run_and_check(simhost::LoadedLibrary &lib, simhost::Host &host, const char *path) {
-    void *program = lib.load_program(path);
-    auto main_ = reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"));
-    ASSERT_NE(main_, nullptr);
-    EXPECT_EQ(main_(), 0) << "failed checks";
-    EXPECT_EQ(host.console().lines, (std::vector<std::string>{"failed checks 0", "flushed", "error shown"}));
-    EXPECT_EQ(host.heap().bytes_in_use(), 0u);
+TEST_P(HeadersTest, ProgramGetsTheRightAnswers) {
+    load_program(GetParam());
+    EXPECT_EQ(program_fn<int()>("main")(), 0) << "failed checks";
+    EXPECT_EQ(host().console().lines,
+              (std::vector<std::string>{"first line", "failed checks 0", "flushed", "error shown"}));
+    EXPECT_EQ(host().files().memory().contents("notes.txt"), "first line\n");
+    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
-TEST_F(HeadersTest, CProgram) {
-    run_and_check(lib(), host(), LBW_PROGRAM_HEADERS_C_PROGRAM);
-}
-
-TEST_F(HeadersTest, CxxProgram) {
-    run_and_check(lib(), host(), LBW_PROGRAM_HEADERS_CXX_PROGRAM);
-}
+INSTANTIATE_TEST_SUITE_P(Programs, HeadersTest,
+                         ::testing::Values(LBW_PROGRAM_HEADERS_C_PROGRAM, LBW_PROGRAM_HEADERS_CXX_PROGRAM),
+                         [](const auto &info) { return info.index ? "Cxx" : "C"; });
 
 } // namespace
 } // namespace lbw::test

@@ -1,12 +1,11 @@
 // The probe heap over the memory the substitute host maps at 0x300000..0x4000000,
-// described to the library in the hand-off area's memory maps: the block list each map
-// gives, and random allocations checked for first fit, exact splits, alignment,
-// containment in the map, disjoint blocks and counters that add up.
+// described to the library in the hand-off area's memory maps: the blocks each map
+// gives, first fit, and random allocations checked for alignment, containment in the
+// map, disjoint blocks, contents kept and counters that add up.
 #include "tests/support/library_test.h"
 
 #include <algorithm>
 #include <cstring>
-#include <ostream>
 #include <random>
 #include <utility>
 #include <vector>
@@ -16,31 +15,7 @@ namespace {
 
 constexpr uint64_t kFloor = 0x300000, kHeader = 32, kFallbackSize = 0x4000000 - kFloor - kHeader;
 
-struct Header { // written by the library in front of each payload
-    uint64_t size;
-    Header *next;
-    uint8_t is_free;
-};
-
-struct Block {
-    uint64_t address, size;
-    bool is_free = true;
-    bool operator==(const Block &) const = default;
-};
-
-void PrintTo(const Block &b, std::ostream *os) {
-    *os << std::hex << "{0x" << b.address << ", 0x" << b.size << (b.is_free ? ", free}" : ", used}");
-}
-
-// The blocks in list order, read through the headers from `first`.
-std::vector<Block> blocks(uint64_t first = kFloor) {
-    std::vector<Block> list;
-    for (auto *h = reinterpret_cast<Header *>(first); h && list.size() < 100000; h = h->next)
-        list.push_back({reinterpret_cast<uintptr_t>(h), h->size, h->is_free == 1});
-    return list;
-}
-
-using Region = std::pair<uint64_t, uint64_t>; // base, length
+using Region = std::pair<uint64_t, uint64_t>; // base, length; or a block's address and size
 
 class ProbeHeapTest : public LibraryTest {
 protected:
@@ -56,6 +31,7 @@ protected:
         free32_ = fn<uint32_t()>("lm_probe_heap_free_bytes"), total32_ = fn<uint32_t()>("lm_probe_heap_total_bytes");
         reset_ = fn<void()>("lm_probe_heap_reset");
     }
+    uintptr_t alloc(uint64_t size) { return reinterpret_cast<uintptr_t>(alloc_(size)); }
     // Entries past the 16 (or 64) that are read go to their places behind them.
     void legacy_map(const std::vector<Region> &regions) {
         auto *entries = reinterpret_cast<LmBootLegacyMemoryRegion *>(uintptr_t{LM_BOOT_HANDOFF_ADDRESS + 0x90});
@@ -73,14 +49,15 @@ protected:
 };
 
 // Map selection, raising to the floor, merging, skipping, alignment and the fallback
-// region; the counters over the fresh list.
-TEST_F(ProbeHeapTest, BlockListBuiltFromTheMaps) {
+// region. Asking for each block's whole size in turn must give exactly these blocks,
+// and then nothing more.
+TEST_F(ProbeHeapTest, BlocksBuiltFromTheMaps) {
     const uint32_t kWide = LM_BOOT_WIDE_MAP_MAGIC;
     const struct {
         const char *what;
         std::vector<Region> legacy, wide;
         uint32_t wide_magic, memory_top;
-        std::vector<Block> expected;
+        std::vector<Region> blocks;
     } cases[] = {
         {"raised to the floor", {{0x100000, 0x400000}}, {}, 0, 0, {{kFloor, 0x200000 - kHeader}}},
         {"touching", {{0x300000, 0x1000}, {0x301000, 0x1000}}, {}, 0, 0, {{kFloor, 0x2000 - kHeader}}},
@@ -115,16 +92,31 @@ TEST_F(ProbeHeapTest, BlockListBuiltFromTheMaps) {
         wide_map(c.wide, c.wide_magic);
         host().handoff().memory_top = c.memory_top;
         reset_();
-        EXPECT_EQ(blocks(c.expected[0].address), c.expected) << c.what;
         uint64_t sum = 0;
-        for (const Block &b : c.expected)
-            sum += b.size;
+        for (const auto &[address, size] : c.blocks)
+            sum += size;
         EXPECT_EQ(total64_(), sum) << c.what;
         EXPECT_EQ(free64_(), sum) << c.what;
+        for (const auto &[address, size] : c.blocks)
+            EXPECT_EQ(alloc(size), address + kHeader) << c.what;
+        EXPECT_EQ(alloc(16), 0u) << c.what;
     }
 }
 
-TEST_F(ProbeHeapTest, RandomAllocationsAreFirstFitAndStayApart) {
+// The first block with room, wherever the last one came from; a block with room for
+// another behind the payload (48 bytes or more) is split.
+TEST_F(ProbeHeapTest, FirstFit) {
+    legacy_map({{0x310000, 0x1000}, {0x300000, 0x100}});
+    reset_();
+    EXPECT_EQ(alloc(0x200), 0x310020u);
+    EXPECT_EQ(alloc(0x60), 0x300020u);
+    EXPECT_EQ(alloc(0x11), 0x3000A0u);
+    EXPECT_EQ(alloc(16), 0x3000E0u);
+    EXPECT_EQ(alloc(16), 0x310240u);
+    EXPECT_EQ(total64_(), 0x1000 - 3 * kHeader + 0x100 - 3 * kHeader);
+}
+
+TEST_F(ProbeHeapTest, RandomAllocationsStayInTheMapApartAndIntact) {
     std::mt19937_64 random(99);
     for (int round = 0; round < 60; round++) {
         // A few separate regions, some too small for the larger requests.
@@ -137,61 +129,47 @@ TEST_F(ProbeHeapTest, RandomAllocationsAreFirstFitAndStayApart) {
         }
         legacy_map(regions);
         reset_();
-        const uint64_t first = blocks(regions[0].first)[0].address, total = total64_();
-        const size_t initial_blocks = blocks(first).size();
         std::vector<Region> handed; // payload, size asked
         for (int step = 0; step < 400; step++) {
             const uint64_t size = random() % 5 == 0 ? UINT64_MAX - random() % 20
                                   : random() % 3    ? random() % 100
                                                     : random() % 0x2000;
-            const uint64_t need = (size + 15) & ~uint64_t{15};
-            const std::vector<Block> before = blocks(first);
-            auto fit = std::find_if(before.begin(), before.end(), [&](const Block &b) {
-                return b.is_free && size != 0 && size <= UINT64_MAX - 15 && b.size >= need;
-            });
-            const uint64_t p = reinterpret_cast<uintptr_t>(alloc_(size));
-            ASSERT_EQ(p, fit == before.end() ? 0 : fit->address + kHeader) << "round " << round << " size " << size;
-            if (p == 0)
+            const uint64_t need = (size + 15) & ~uint64_t{15}, free = free64_(), total = total64_();
+            const uint64_t p = alloc(size);
+            SCOPED_TRACE(::testing::Message() << "round " << round << " size " << size);
+            if (p == 0) {
+                ASSERT_EQ(free64_(), free);
                 continue;
-            // Split to exactly the need, unless the rest could not hold a block of its own.
-            const std::vector<Block> after = blocks(first);
-            const Block &block = after[static_cast<size_t>(fit - before.begin())];
-            const bool split = after.size() == before.size() + 1;
-            ASSERT_FALSE(block.is_free);
-            ASSERT_EQ(block.size, split ? need : fit->size) << "round " << round << " size " << size;
-            ASSERT_TRUE(split || fit->size < need + kHeader + 16) << "a block with room for another is split";
+            }
+            // The block takes its size, a split one header more; one left whole had no
+            // room for another behind the payload.
+            const uint64_t split = total - total64_(), taken = free - free64_() - split;
+            ASSERT_TRUE(split == kHeader ? taken == need : split == 0 && taken >= need && taken < need + kHeader + 16);
+            ASSERT_EQ(p % 16, 0u);
+            ASSERT_TRUE(std::any_of(regions.begin(), regions.end(), [&](const Region &r) {
+                return p - kHeader >= r.first && p + size <= r.first + r.second;
+            })) << "outside the map";
             for (const auto &[q, asked] : handed)
-                ASSERT_TRUE(p + size <= q || q + asked <= p) << "overlaps an earlier allocation";
+                ASSERT_TRUE(p + size <= q - kHeader || q + asked <= p - kHeader) << "overlaps an earlier block";
             handed.push_back({p, size});
-            std::memset(reinterpret_cast<void *>(p), 0xAB, size); // must not touch any header
+            std::memset(reinterpret_cast<void *>(p), static_cast<int>(handed.size()), size);
         }
-        // Aligned, inside the map, in ascending order and apart; payloads counted once.
-        uint64_t sum = 0, free_sum = 0, end = 0;
-        for (const Block &b : blocks(first)) {
-            EXPECT_EQ(b.address % 16, 0u);
-            EXPECT_GE(b.address, end);
-            end = b.address + kHeader + b.size;
-            EXPECT_TRUE(std::any_of(regions.begin(), regions.end(), [&](const Region &r) {
-                return b.address >= r.first && end <= r.first + r.second;
-            })) << "block outside the map";
-            sum += b.size, free_sum += b.is_free ? b.size : 0;
+        for (size_t i = 0; i < handed.size(); i++) {
+            const auto *bytes = reinterpret_cast<const uint8_t *>(handed[i].first);
+            ASSERT_EQ(std::count(bytes, bytes + handed[i].second, static_cast<uint8_t>(i + 1)), handed[i].second);
         }
-        EXPECT_EQ(total64_(), sum);
-        EXPECT_EQ(free64_(), free_sum);
-        EXPECT_EQ(total, sum + kHeader * (blocks(first).size() - initial_blocks)) << "a split costs one header";
     }
 }
 
 TEST_F(ProbeHeapTest, MapReadOnceUntilResetAndCountersSaturate) {
     EXPECT_EQ(alloc_(0), nullptr);
     legacy_map({{0x300000, 0x1000}}); // seen only if the zero-size call built nothing
-    void *p = alloc_(64);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(p), kFloor + kHeader);
+    EXPECT_EQ(alloc(64), kFloor + kHeader);
     legacy_map({{0x300000, 0x2000}});
     EXPECT_EQ(total64_(), 0x1000 - 2 * kHeader);
     reset_();
     EXPECT_EQ(free64_(), 0x2000 - kHeader) << "earlier allocations are forgotten";
-    EXPECT_EQ(alloc_(64), p);
+    EXPECT_EQ(alloc(64), kFloor + kHeader);
 
     std::vector<Region> regions;
     for (uint64_t i = 0; i < 70; i++)

@@ -151,7 +151,7 @@ TEST_F(StringTest, ComparisonsAndSearchesOfShortStrings) {
     }
 }
 
-TEST_F(StringTest, CopyDuplicateAndAbs) {
+TEST_F(StringTest, CopyDuplicateCallocAndAbs) {
     char dst[8];
     std::memset(dst, 'Z', sizeof dst);
     EXPECT_EQ(fn<char *(char *, const char *)>("strcpy")(dst, "abc"), dst);
@@ -162,6 +162,19 @@ TEST_F(StringTest, CopyDuplicateAndAbs) {
     EXPECT_TRUE(host().heap().owns(copy));
     EXPECT_EQ(strdup_(nullptr), nullptr);
     EXPECT_EQ(host().heap().malloc_sizes, (std::vector<uint64_t>{6})) << "strdup(NULL) asks for nothing";
+    // calloc zero-fills the dirty block that comes back; overflowing products never
+    // reach the host.
+    auto malloc_ = fn<void *(size_t)>("malloc");
+    auto calloc_ = fn<void *(size_t, size_t)>("calloc");
+    void *dirty = malloc_(64);
+    std::memset(dirty, 0xAB, 64);
+    fn<void(void *)>("free")(dirty);
+    auto *block = static_cast<u8 *>(calloc_(8, 8));
+    ASSERT_EQ(block, dirty);
+    EXPECT_EQ(Bytes(block, block + 64), Bytes(64, 0));
+    EXPECT_EQ(calloc_(SIZE_MAX / 2 + 1, 2), nullptr);
+    EXPECT_EQ(calloc_(3, SIZE_MAX / 2), nullptr);
+    EXPECT_EQ(host().heap().malloc_sizes, (std::vector<uint64_t>{6, 64, 64}));
     host().heap().fail = [](uint64_t) { return true; };
     EXPECT_EQ(strdup_("x"), nullptr);
     auto abs_ = fn<int(int)>("abs");

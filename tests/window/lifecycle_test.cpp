@@ -1,7 +1,6 @@
 // Window lifecycle and attributes: creation, the active window, destruction and the
 // host's window entries, the close request, size, title, null windows and the
-// touch-bar stubs; what pushImage and captureWindow keep and hand out; and a program's
-// frame loop in C.
+// touch-bar stubs; what pushImage and captureWindow keep and hand out.
 #include "tests/window/window_test.h"
 
 namespace lbw::test {
@@ -11,17 +10,14 @@ using LifecycleTest = WindowTest;
 
 TEST_F(LifecycleTest, NewWindows) {
     BaremetalWindow *w = createWindow(nullptr, 0, -5);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(size(w), std::pair(1, 1));
-    EXPECT_EQ(mouse(w), std::pair(0, 0));
-    EXPECT_EQ(title(w), "LorrinMoon");
+    EXPECT_EQ(std::tuple(size(w), mouse(w), title(w)),
+              std::tuple(std::pair(1, 1), std::pair(0, 0), "LorrinMoon"));
     press({0x04}); // it is the active window: a close key reaches it
     EXPECT_TRUE(windowShouldClose(w));
 
     w = createWindow("main", 640, 480);
-    EXPECT_EQ(mouse(w), std::pair(320, 240));
-    EXPECT_EQ(title(w), "main");
-    EXPECT_FALSE(windowShouldClose(w));
+    EXPECT_EQ(std::tuple(mouse(w), title(w), windowShouldClose(w)),
+              std::tuple(std::pair(320, 240), "main", false));
     Capture c = capture(w); // black, like every window without an image or a colour
     EXPECT_EQ(std::tuple(c.pixels.size(), c.rgb(0, 0), c.rgb(639, 479)), std::tuple(1228800u, Rgb{}, Rgb{}));
     auto &sizes = host().heap().malloc_sizes; // two blocks the caller owns
@@ -73,8 +69,7 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     press({0x03, 'a'});
     EXPECT_FALSE(windowShouldClose(first));
     EXPECT_EQ(std::pair(input().key_polls, input().pointer_polls), std::pair(key_polls, pointer_polls));
-    EXPECT_EQ(set_keys(), std::vector<std::string>{});
-    EXPECT_EQ(keylastchar(), 0);
+    EXPECT_EQ(std::pair(set_keys(), keylastchar()), std::pair(std::vector<std::string>{}, '\0'));
     // Destroying a window that is not active leaves the active one.
     BaremetalWindow *third = createWindow("3", 10, 10);
     destroyWindow(first);
@@ -84,17 +79,19 @@ TEST_F(LifecycleTest, TheNewestWindowIsActiveAndDestroyingItLeavesNone) {
     EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(3u, 2u));
 }
 
-TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
+// Null windows, and the touch-bar stubs: nothing happens, nothing is allocated but the
+// empty title's copy.
+TEST_F(LifecycleTest, NullWindowsAndTheTouchBar) {
     input().queue_keys({'a'});
     updateWindow(nullptr); // not even input is read
     EXPECT_EQ(input().key_polls + display().queries, 0u);
     EXPECT_TRUE(windowShouldClose(nullptr));
     closeWindow(nullptr);
-    EXPECT_EQ(size(nullptr), std::pair(0, 0));
+    EXPECT_EQ(std::tuple(size(nullptr), mouse(nullptr), title(nullptr)),
+              std::tuple(std::pair(0, 0), std::pair(-1, -1), ""));
     getWindowSize(nullptr, nullptr, nullptr);
-    setWindowSize(nullptr, 5, 5);
-    EXPECT_EQ(mouse(nullptr), std::pair(-1, -1));
     getMousePosition(nullptr, nullptr, nullptr);
+    setWindowSize(nullptr, 5, 5);
     EXPECT_FALSE(getMouseButtonState(nullptr, 0));
     EXPECT_EQ(captureWindow(nullptr), nullptr);
     clearWindow(nullptr, 1, 2, 3);
@@ -102,11 +99,13 @@ TEST_F(LifecycleTest, EveryOperationAcceptsANullWindow) {
     BaremetalImage one{1, 1, pixel, {0, 0}};
     pushImage(nullptr, &one);
     setWindowTitle(nullptr, "ignored");
-    EXPECT_EQ(title(nullptr), "");
-    EXPECT_EQ(host().heap().malloc_sizes, std::vector<uint64_t>{1});
     destroyWindow(nullptr);
-    EXPECT_EQ(display().windows_destroyed, 0u);
-    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
+    setTouchBarButtonText(nullptr, 0, "x");
+    setTouchBarButtonImage(nullptr, 3, &one);
+    clearTouchBar(nullptr);
+    EXPECT_EQ(getTouchBarButtonState(nullptr, 0) + getTouchBarButtonState(nullptr, 12345), 0);
+    EXPECT_EQ(host().heap().malloc_sizes, std::vector<uint64_t>{1});
+    EXPECT_EQ(display().windows_destroyed + host().heap().bytes_in_use(), 0u);
 }
 
 TEST_F(LifecycleTest, CloseSizeAndTitle) {
@@ -123,8 +122,7 @@ TEST_F(LifecycleTest, CloseSizeAndTitle) {
     getWindowSize(w, nullptr, &height);
     EXPECT_EQ(std::pair(width, height), std::pair(3, 2));
     Capture c = capture(w);
-    EXPECT_EQ(std::pair(c.width, c.height), std::pair(3, 2));
-    EXPECT_EQ(c.rgb(2, 1), (Rgb{4, 5, 6}));
+    EXPECT_EQ(std::tuple(c.width, c.height, c.rgb(2, 1)), std::tuple(3, 2, Rgb{4, 5, 6}));
     point_at(50, 50); // the pointer space follows the size
     EXPECT_EQ(mouse(w), std::pair(2, 1));
     EXPECT_EQ(display().queries, 1u) << "resizing does not present";
@@ -160,33 +158,6 @@ TEST_F(LifecycleTest, UnusablePushesKeepThePreviousImageAndPushesAreCopies) {
     EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{1, 1, 1}));
     pushImage(w, &other);
     EXPECT_EQ(capture(w).rgb(1, 1), (Rgb{200, 0, 0}));
-}
-
-TEST_F(LifecycleTest, TouchBarStubsDoNothing) {
-    BaremetalWindow *w = createWindow("t", 2, 2);
-    const uint64_t in_use = host().heap().bytes_in_use();
-    setTouchBarButtonText(w, 0, "x");
-    setTouchBarButtonImage(nullptr, 3, nullptr);
-    clearTouchBar(w);
-    EXPECT_EQ(getTouchBarButtonState(w, 0) + getTouchBarButtonState(nullptr, 12345), 0);
-    EXPECT_EQ(std::pair(host().heap().bytes_in_use(), display().queries), std::pair(in_use, 1u));
-}
-
-// Frame 1 reads 'a'; frame 2 reads nothing; frame 3 reads 'Q' and closes.
-TEST_F(LifecycleTest, AProgramsFrameLoopInC) {
-    void *program = lib().load_program(LBW_PROGRAM_WINDOW_FRAME_LOOP);
-    input().queue_keys({'a'});
-    static int frames;
-    frames = 0;
-    host().set_entry(LM_ENTRY_POLL_POINTER, +[](LmBaremetalProgramPointerState *) -> int {
-        if (++frames == 2)
-            simhost::Host::instance().input().queue_keys({'Q'});
-        return 0;
-    });
-    EXPECT_EQ(reinterpret_cast<int (*)()>(simhost::LoadedLibrary::program_symbol(program, "main"))(), 301);
-    EXPECT_EQ(std::pair(display().windows_created, display().windows_destroyed), std::pair(1u, 1u));
-    EXPECT_EQ(display().queries, 4u);
-    EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
 } // namespace

@@ -1,14 +1,12 @@
 #include "trace.h"
 
-#include "cxxabi/sjlj_abi.h"
-
 #include <lorrinboot.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
 namespace {
-char gTrace[512];
+char gTrace[2048];
 size_t gLength;
 void (*gSink)(const char *);
 Scenario *gFirst, *gLast;
@@ -47,17 +45,4 @@ void trace(const char *format, ...) {
 __attribute__((noinline)) void maybe_throw(int which, int code) {
     if (which == code)
         throw Error(code);
-}
-
-extern "C" void _Unwind_SjLj_Register(LorrinSjLjContext *);
-extern "C" void _Unwind_SjLj_Unregister(LorrinSjLjContext *);
-
-int registered_frames() {
-    LorrinSjLjContext probe{};
-    _Unwind_SjLj_Register(&probe);
-    int count = 0;
-    for (LorrinSjLjContext *record = probe.prev; record != nullptr && count < 100000; record = record->prev)
-        ++count;
-    _Unwind_SjLj_Unregister(&probe);
-    return count;
 }

@@ -37,6 +37,3 @@ void maybe_throw(int which, int code);
 inline void throw_error(int code) {
     maybe_throw(code, code);
 }
-
-// The frame records registered now.
-int registered_frames();
