@@ -14,8 +14,8 @@ typedef char __attribute__((vector_size(16))) SignedBlock;
 
 inline constexpr size_t kSize = 16;
 
-inline Block load_aligned(const char *p) {
-    return *reinterpret_cast<const Block *>(p);
+inline Block load_aligned(const void *p) {
+    return *static_cast<const Block *>(p);
 }
 
 inline Block load(const void *p) {
@@ -24,6 +24,10 @@ inline Block load(const void *p) {
 
 inline void store(void *p, Block b) {
     *static_cast<UnalignedBlock *>(p) = b;
+}
+
+inline void store_aligned(void *p, Block b) {
+    *static_cast<Block *>(p) = b;
 }
 
 inline Block repeat(char c) {
@@ -39,32 +43,68 @@ inline uint32_t zero_bits(Block b) {
     return static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<SignedBlock>(b == Block{})));
 }
 
+// One bit per byte: bit i is the top bit of byte i.
+inline uint32_t high_bits(Block b) {
+    return static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<SignedBlock>(b)));
+}
+
+// One bit per byte: bit i set when byte i of a and of b differ.
+inline uint32_t difference_bits(Block a, Block b) {
+    return static_cast<uint32_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<SignedBlock>(a == b))) ^ 0xFFFF;
+}
+
 // The 16-byte boundary at or below p.
-inline const char *align_down(const char *p) {
-    return reinterpret_cast<const char *>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t{kSize - 1});
+template <class T>
+inline T *align_down(T *p) {
+    return reinterpret_cast<T *>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t{kSize - 1});
+}
+
+// Whether any byte of the k blocks at p is zero after `zero_where`: their bytewise
+// minimum m has a zero byte exactly then, which sets the top bit of (m - 1) & ~m.
+template <int k, class ZeroWhere>
+inline bool any_marked(const char *p, ZeroWhere zero_where) {
+    Block m = zero_where(load_aligned(p));
+    for (int i = 1; i < k; i++)
+        m = minimum(m, zero_where(load_aligned(p + kSize * i)));
+    return high_bits((m - 1) & ~m) != 0;
+}
+
+// Bit i set when byte i of the 64 bytes at p is zero after `zero_where`.
+template <class ZeroWhere>
+inline uint64_t marks(const char *p, ZeroWhere zero_where) {
+    uint64_t bits = 0;
+    for (int i = 0; i < 4; i++)
+        bits |= uint64_t{zero_bits(zero_where(load_aligned(p + kSize * i)))} << (16 * i);
+    return bits;
 }
 
 // The first byte at or after s that `zero_where` marks: it maps a block to one that is
-// zero exactly in the bytes sought. Four blocks are tested per step (through their
-// bytewise minimum) once the scan reaches a 64-byte boundary.
+// zero exactly in the bytes sought. Reads aligned blocks only: single ones up to a
+// 64-byte boundary, 64 bytes up to a 128-byte boundary, then 128 at a time.
 template <class ZeroWhere>
 inline const char *find(const char *s, ZeroWhere zero_where) {
     const char *p = align_down(s);
     uint32_t found = zero_bits(zero_where(load_aligned(p))) >> (s - p);
     if (found)
         return s + __builtin_ctz(found);
-    for (p += kSize; reinterpret_cast<uintptr_t>(p) & (4 * kSize - 1); p += kSize)
+    for (p += kSize; reinterpret_cast<uintptr_t>(p) & 63; p += kSize)
         if ((found = zero_bits(zero_where(load_aligned(p)))))
             return p + __builtin_ctz(found);
-    for (;; p += 4 * kSize) {
-        Block low = minimum(zero_where(load_aligned(p)), zero_where(load_aligned(p + 16)));
-        Block high = minimum(zero_where(load_aligned(p + 32)), zero_where(load_aligned(p + 48)));
-        if (zero_bits(minimum(low, high)))
-            break;
+    if (reinterpret_cast<uintptr_t>(p) & 64) {
+        if (any_marked<4>(p, zero_where))
+            return p + __builtin_ctzll(marks(p, zero_where));
+        p += 64;
     }
-    for (;; p += kSize)
-        if ((found = zero_bits(zero_where(load_aligned(p)))))
-            return p + __builtin_ctz(found);
+    while (!any_marked<8>(p, zero_where))
+        p += 128;
+    // The blocks are read again: keeping the loop's in registers for this costs more.
+    asm volatile("" ::: "memory");
+    uint64_t bits = marks(p, zero_where);
+    if (!bits) {
+        p += 64;
+        bits = marks(p, zero_where);
+    }
+    return p + __builtin_ctzll(bits);
 }
 
 } // namespace lm::simd
