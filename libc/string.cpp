@@ -221,26 +221,30 @@ static inline int difference_at(const u8 *x, const u8 *y, uint32_t differ) {
     return x[i] - y[i];
 }
 
-// Whether the two blocks at x and the two at x + second equal those at y, in one test.
-static inline bool pairs_equal(const u8 *x, const u8 *y, size_t second) {
-    Block differ = (simd::load(x) ^ simd::load(y)) | (simd::load(x + 16) ^ simd::load(y + 16)) |
-                   (simd::load(x + second) ^ simd::load(y + second)) |
-                   (simd::load(x + second + 16) ^ simd::load(y + second + 16));
+// Whether the k blocks at x and the k at x + second equal those at y, in one test.
+template <int k>
+static inline bool ends_equal(const u8 *x, const u8 *y, size_t second) {
+    Block differ = Block{};
+    for (int i = 0; i < k; i++)
+        differ |= (simd::load(x + 16 * i) ^ simd::load(y + 16 * i)) |
+                  (simd::load(x + second + 16 * i) ^ simd::load(y + second + 16 * i));
     return simd::zero_bits(differ) == 0xFFFF;
 }
 
-// The first differing pair in the blocks of pairs_equal, which found one. Kept out of
+// The first differing pair in the blocks of ends_equal, which found one. Kept out of
 // line, so that the callers' blocks need not stay in registers for it.
-__attribute__((noinline)) static int difference_in_pairs(const u8 *x, const u8 *y, size_t second) {
-    uint32_t differ;
-    if ((differ = block_differences(x, y)))
-        return difference_at(x, y, differ);
-    if ((differ = block_differences(x + 16, y + 16)))
-        return difference_at(x + 16, y + 16, differ);
-    if ((differ = block_differences(x + second, y + second)))
-        return difference_at(x + second, y + second, differ);
-    differ = block_differences(x + second + 16, y + second + 16);
-    return difference_at(x + second + 16, y + second + 16, differ);
+template <int k>
+__attribute__((noinline)) static int difference_in_ends(const u8 *x, const u8 *y, size_t second) {
+    size_t at[2 * k];
+    for (int i = 0; i < k; i++) {
+        at[i] = 16 * i;
+        at[k + i] = second + 16 * i;
+    }
+    uint32_t differ = 0;
+    int i = 0;
+    while (!(differ = block_differences(x + at[i], y + at[i])))
+        i++;
+    return difference_at(x + at[i], y + at[i], differ);
 }
 
 // The first differing pair decides; bytes compared past it within the n never matter,
@@ -249,8 +253,11 @@ __attribute__((noinline)) static int difference_in_pairs(const u8 *x, const u8 *
 LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
     const u8 *x = static_cast<const u8 *>(a);
     const u8 *y = static_cast<const u8 *>(b);
-    uint32_t differ;
-    if (n < 16) {
+    if (n <= 64) {
+        if (n >= 32)
+            return __builtin_expect(ends_equal<2>(x, y, n - 32), 1) ? 0 : difference_in_ends<2>(x, y, n - 32);
+        if (n >= 16)
+            return __builtin_expect(ends_equal<1>(x, y, n - 16), 1) ? 0 : difference_in_ends<1>(x, y, n - 16);
         size_t i = 0;
         if (n >= 8) {
             uint64_t wx = word::load(x), wy = word::load(y);
@@ -269,16 +276,16 @@ LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
                 return x[i] - y[i];
         return 0;
     }
-    if (n <= 32) {
-        if ((differ = block_differences(x, y)))
-            return difference_at(x, y, differ);
-        if ((differ = block_differences(x + n - 16, y + n - 16)))
-            return difference_at(x + n - 16, y + n - 16, differ);
-        return 0;
+    if (n <= 128)
+        return __builtin_expect(ends_equal<4>(x, y, n - 64), 1) ? 0 : difference_in_ends<4>(x, y, n - 64);
+    if (n <= 256) {
+        if (!ends_equal<4>(x, y, 64))
+            return difference_in_ends<4>(x, y, 64);
+        x += n - 128;
+        y += n - 128;
+        return __builtin_expect(ends_equal<4>(x, y, 64), 1) ? 0 : difference_in_ends<4>(x, y, 64);
     }
-    if (n <= 64)
-        return pairs_equal(x, y, n - 32) ? 0 : difference_in_pairs(x, y, n - 32);
-    if ((differ = block_differences(x, y)))
+    if (uint32_t differ = block_differences(x, y))
         return difference_at(x, y, differ);
     // b is addressed relative to a, so that the loads from a need no index register.
     ptrdiff_t y_offset = y - x;
@@ -288,9 +295,11 @@ LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
                              (simd::load_aligned(p + 32) ^ simd::load(q + 32)) |
                              (simd::load_aligned(p + 48) ^ simd::load(q + 48));
         if (simd::zero_bits(differ_block) != 0xFFFF)
-            return difference_in_pairs(p, q, 32);
+            return difference_in_ends<2>(p, q, 32);
     }
-    return pairs_equal(x + n - 64, y + n - 64, 32) ? 0 : difference_in_pairs(x + n - 64, y + n - 64, 32);
+    x += n - 64;
+    y += n - 64;
+    return ends_equal<2>(x, y, 32) ? 0 : difference_in_ends<2>(x, y, 32);
 }
 
 // Only equality matters to bcmp, and memcmp answers that as fast as anything would.
