@@ -25,10 +25,10 @@ using FindFn = char *(const char *, int);
 // put the memory.
 class AlignedBytes {
 public:
-    explicit AlignedBytes(size_t n, unsigned char fill) : memory_(n + 128, fill) {}
+    explicit AlignedBytes(size_t n, unsigned char fill) : memory_(n + 192, fill) {}
     unsigned char *data() {
         auto address = reinterpret_cast<uintptr_t>(memory_.data());
-        return memory_.data() + (-address & 63);
+        return memory_.data() + (-address & 127);
     }
 
 private:

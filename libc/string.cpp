@@ -247,9 +247,36 @@ __attribute__((noinline)) static int difference_in_ends(const u8 *x, const u8 *y
     return difference_at(x + at[i], y + at[i], differ);
 }
 
+// From this size on, long scans ask for the cache lines ahead of the ones they read.
+// Below it the blocks are mostly in the nearest cache already, and the requests would
+// take load slots from the comparisons.
+constexpr size_t kFarFrom = 16384;
+
+// memcmp of more than 256 bytes whose first 16 are equal: 64 bytes a step from the
+// first 16-byte boundary of x, and then the last 64.
+template <bool ahead>
+static inline int compare_long(const u8 *x, const u8 *y, size_t n) {
+    // y is addressed relative to x, so that the loads from x need no index register.
+    ptrdiff_t y_offset = y - x;
+    for (const u8 *p = simd::align_down(x) + simd::kSize, *stop = x + n - 64; p < stop; p += 64) {
+        const u8 *q = p + y_offset;
+        if (ahead) {
+            __builtin_prefetch(p + simd::kPrefetchAhead, 0, 3);
+            __builtin_prefetch(q + simd::kPrefetchAhead, 0, 3);
+        }
+        Block differ = (simd::load_aligned(p) ^ simd::load(q)) | (simd::load_aligned(p + 16) ^ simd::load(q + 16)) |
+                       (simd::load_aligned(p + 32) ^ simd::load(q + 32)) |
+                       (simd::load_aligned(p + 48) ^ simd::load(q + 48));
+        if (simd::zero_bits(differ) != 0xFFFF)
+            return difference_in_ends<2>(p, q, 32);
+    }
+    x += n - 64;
+    y += n - 64;
+    return ends_equal<2>(x, y, 32) ? 0 : difference_in_ends<2>(x, y, 32);
+}
+
 // The first differing pair decides; bytes compared past it within the n never matter,
-// and blocks may overlap ones already found equal. From 64 bytes on, 64 at a time from
-// a 16-byte boundary of a.
+// and blocks may overlap ones already found equal.
 LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
     const u8 *x = static_cast<const u8 *>(a);
     const u8 *y = static_cast<const u8 *>(b);
@@ -287,19 +314,7 @@ LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
     }
     if (uint32_t differ = block_differences(x, y))
         return difference_at(x, y, differ);
-    // b is addressed relative to a, so that the loads from a need no index register.
-    ptrdiff_t y_offset = y - x;
-    for (const u8 *p = simd::align_down(x) + simd::kSize, *stop = x + n - 64; p < stop; p += 64) {
-        const u8 *q = p + y_offset;
-        Block differ_block = (simd::load_aligned(p) ^ simd::load(q)) | (simd::load_aligned(p + 16) ^ simd::load(q + 16)) |
-                             (simd::load_aligned(p + 32) ^ simd::load(q + 32)) |
-                             (simd::load_aligned(p + 48) ^ simd::load(q + 48));
-        if (simd::zero_bits(differ_block) != 0xFFFF)
-            return difference_in_ends<2>(p, q, 32);
-    }
-    x += n - 64;
-    y += n - 64;
-    return ends_equal<2>(x, y, 32) ? 0 : difference_in_ends<2>(x, y, 32);
+    return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
 }
 
 // Only equality matters to bcmp, and memcmp answers that as fast as anything would.
