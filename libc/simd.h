@@ -84,18 +84,22 @@ inline bool any_marked(const char *p, ZeroWhere zero_where) {
     return high_bits((m[0] - 1) & ~m[0]) != 0;
 }
 
-// Bit i set when byte i of the 64 bytes at p is zero after `zero_where`.
+// The first marked byte of the 64 at p, which hold one. The blocks are read again: keeping
+// the caller's in registers for this costs the loops more.
 template <class ZeroWhere>
-inline uint64_t marks(const char *p, ZeroWhere zero_where) {
-    uint64_t bits = 0;
-    for (int i = 0; i < 4; i++)
-        bits |= uint64_t{zero_bits(zero_where(load_aligned(p + kSize * i)))} << (16 * i);
-    return bits;
+inline const char *first_marked(const char *p, ZeroWhere zero_where) {
+    asm volatile("" ::: "memory");
+    uint32_t found;
+    while (!(found = zero_bits(zero_where(load_aligned(p)))))
+        p += kSize;
+    return p + __builtin_ctz(found);
 }
 
 // The first byte at or after s that `zero_where` marks: it maps a block to one that is
 // zero exactly in the bytes sought. Reads aligned blocks only: single ones up to a
-// 64-byte boundary, 64 bytes up to a 128-byte boundary, then 128 at a time.
+// 64-byte boundary, 64 bytes at a time for at least the next 256 and up to a 128-byte
+// boundary, then 128 at a time; the 64 bytes holding the first mark are then searched
+// again block by block.
 template <class ZeroWhere>
 inline const char *find(const char *s, ZeroWhere zero_where) {
     const char *p = align_down(s);
@@ -105,24 +109,15 @@ inline const char *find(const char *s, ZeroWhere zero_where) {
     for (p += kSize; reinterpret_cast<uintptr_t>(p) & 63; p += kSize)
         if ((found = zero_bits(zero_where(load_aligned(p)))))
             return p + __builtin_ctz(found);
-    if (reinterpret_cast<uintptr_t>(p) & 64) {
+    for (int i = 0; i < 4 || (reinterpret_cast<uintptr_t>(p) & 64); i++, p += 64)
         if (any_marked<4>(p, zero_where))
-            return p + __builtin_ctzll(marks(p, zero_where));
-        p += 64;
-    }
+            return first_marked(p, zero_where);
     for (;; p += 128) {
         prefetch(p + kPrefetchAhead);
         if (any_marked<8>(p, zero_where))
             break;
     }
-    // The blocks are read again: keeping the loop's in registers for this costs more.
-    asm volatile("" ::: "memory");
-    uint64_t bits = marks(p, zero_where);
-    if (!bits) {
-        p += 64;
-        bits = marks(p, zero_where);
-    }
-    return p + __builtin_ctzll(bits);
+    return first_marked(any_marked<4>(p, zero_where) ? p : p + 64, zero_where);
 }
 
 } // namespace lm::simd
