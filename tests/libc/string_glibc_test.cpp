@@ -4,6 +4,7 @@
 #include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -79,7 +80,6 @@ TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
     auto memcpy_ = fn<CopyFn>("memcpy"), memmove_ = fn<CopyFn>("memmove");
     auto memset_ = fn<void *(void *, int, size_t)>("memset");
     auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
-    auto strlen_ = fn<size_t(const char *)>("strlen");
     auto strchr_ = fn<char *(const char *, int)>("strchr");
     std::mt19937 random{20261209};
     std::vector<size_t> lengths(301);
@@ -115,8 +115,7 @@ TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
             if (n)
                 y[i] = static_cast<unsigned char>(x[i] + 1 + random() % 255);
             y[random() % (n + 1)] ^= 1; // perhaps a second difference, which never counts
-            for (i = 0; i < n && x[i] == y[i]; i++) {
-            }
+            i = static_cast<size_t>(std::mismatch(x, x + n, y).first - x);
             ASSERT_EQ(memcmp_(x, y, n), i < n ? x[i] - y[i] : 0) << "memcmp of " << n;
         }
     }
@@ -134,7 +133,7 @@ TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
         ASSERT_EQ(memcmp_(first, last, n) == 0, std::memcmp(first, last, n) == 0) << n;
         if (n) {
             first[n - 1] = last[n - 1] = 0;
-            ASSERT_EQ(strlen_(first), n - 1);
+            ASSERT_EQ(fn<size_t(const char *)>("strlen")(first), n - 1);
             ASSERT_EQ(strchr_(last, 'x'), nullptr);
             ASSERT_EQ(strchr_(first, 0), first + n - 1);
         }
