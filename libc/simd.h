@@ -40,13 +40,13 @@ inline Block minimum(Block a, Block b) {
 
 // Long scans ask for the cache lines this many bytes ahead of the one they read: the
 // processor's own prefetching alone leaves them waiting for the next level of cache.
-// A prefetch is a hint that never faults, wherever it points.
 inline constexpr size_t kPrefetchAhead = 1024;
 
-// Asks for the two cache lines of the 128 bytes at p.
-inline void prefetch(const void *p) {
-    __builtin_prefetch(p, 0, 3);
-    __builtin_prefetch(static_cast<const char *>(p) + 64, 0, 3);
+// Asks for the cache line kPrefetchAhead bytes past p. A prefetch is a hint that never
+// faults wherever it points, so the address may lie past the bytes being read (it is
+// computed as a number, not as a pointer into them).
+inline void prefetch_ahead(const void *p) {
+    __builtin_prefetch(reinterpret_cast<const void *>(reinterpret_cast<uintptr_t>(p) + kPrefetchAhead), 0, 3);
 }
 
 // One bit per byte: bit i set when byte i of b is zero.
@@ -98,7 +98,8 @@ inline const char *first_marked(const char *p, ZeroWhere zero_where) {
 // The first byte at or after s that `zero_where` marks: it maps a block to one that is
 // zero exactly in the bytes sought. Reads aligned blocks only: single ones up to a
 // 64-byte boundary, 64 bytes at a time for at least the next 256 and up to a 128-byte
-// boundary, then 128 at a time; the 64 bytes holding the first mark are then searched
+// boundary, then 128 at a time; each group starts at a multiple of its size, so it never
+// crosses into another page either. The 64 bytes holding the first mark are then searched
 // again block by block.
 template <class ZeroWhere>
 inline const char *find(const char *s, ZeroWhere zero_where) {
@@ -113,7 +114,8 @@ inline const char *find(const char *s, ZeroWhere zero_where) {
         if (any_marked<4>(p, zero_where))
             return first_marked(p, zero_where);
     for (;; p += 128) {
-        prefetch(p + kPrefetchAhead);
+        prefetch_ahead(p);
+        prefetch_ahead(p + 64);
         if (any_marked<8>(p, zero_where))
             break;
     }

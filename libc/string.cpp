@@ -261,8 +261,8 @@ static inline int compare_long(const u8 *x, const u8 *y, size_t n) {
     for (const u8 *p = simd::align_down(x) + simd::kSize, *stop = x + n - 64; p < stop; p += 64) {
         const u8 *q = p + y_offset;
         if (ahead) {
-            __builtin_prefetch(p + simd::kPrefetchAhead, 0, 3);
-            __builtin_prefetch(q + simd::kPrefetchAhead, 0, 3);
+            simd::prefetch_ahead(p);
+            simd::prefetch_ahead(q);
         }
         Block differ = (simd::load_aligned(p) ^ simd::load(q)) | (simd::load_aligned(p + 16) ^ simd::load(q + 16)) |
                        (simd::load_aligned(p + 32) ^ simd::load(q + 32)) |
