@@ -1,6 +1,7 @@
 // Reading, writing, positioning and flushing an open stream. A file's content lives in
 // memory; the host sees it only at a flush, whole, in one write.
 #include "fs/stream.h"
+#include "libc/move.h"
 
 #include <lorrinboot/console.h>
 #include <string.h>
@@ -75,7 +76,13 @@ LM_EXPORT uint64_t lmfs_fwrite(const void *source, uint64_t item_size, uint64_t 
         return 0;
     if (stream->position > stream->size)
         memset(stream->buffer + stream->size, 0, stream->position - stream->size);
-    memcpy(stream->buffer + stream->position, source, total);
+    uint8_t *to = stream->buffer + stream->position;
+    // Short pieces, the usual writes, are copied here without a call: memcpy's result,
+    // as long as the destination does not start inside the source.
+    if (total <= 64 && lm::copy_is_move(to, source, total))
+        lm::move_small(to, static_cast<const uint8_t *>(source), total);
+    else
+        memcpy(to, source, total);
     stream->position = end;
     if (end > stream->size)
         stream->size = end;

@@ -1,162 +1,204 @@
 // Memory and byte-string functions. Each behaves exactly as its byte-by-byte definition;
-// the busy ones step a word at a time where that provably gives the same result.
+// the busy ones move 16 bytes at a time (SSE2) where that provably gives the same result,
+// and read nothing outside the bytes they are given or an aligned block holding one.
 #include "libc/library.h"
+#include "libc/move.h"
 #include "libc/simd.h"
 #include "libc/word.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
+namespace simd = lm::simd;
 namespace word = lm::word;
+using lm::move_blocks;
+using lm::move_small;
+using lm::unaligned_u16;
+using lm::unaligned_u32;
+using simd::Block;
 using u8 = unsigned char;
 
-// Copies 64-byte blocks upward in four 16-byte vectors, all read before any is written;
-// returns how many bytes it copied. Gives the byte-by-byte result when the destination
-// is below the source or at least a block above it (the same reasoning as for words).
-static size_t copy_vector_blocks_up(u8 *d, const u8 *s, size_t n) {
-    namespace simd = lm::simd;
-    size_t i = 0;
-    for (; i + 4 * simd::kSize <= n; i += 4 * simd::kSize) {
-        simd::Block b0 = simd::load(s + i), b1 = simd::load(s + i + 16);
-        simd::Block b2 = simd::load(s + i + 32), b3 = simd::load(s + i + 48);
-        simd::store(d + i, b0);
-        simd::store(d + i + 16, b1);
-        simd::store(d + i + 32, b2);
-        simd::store(d + i + 48, b3);
-    }
-    return i;
+// From this size on, copies and fills use the processor's string instructions, which
+// move whole cache lines at a time on current processors; below it their start-up
+// costs more than vector loops.
+constexpr size_t kStringInstructionFrom = 2048;
+
+// The string copy moves bytes upward one at a time by definition (however the processor
+// speeds it up), the result that a destination below the source or apart from it needs.
+// Processors fall back to single bytes when the destination lies less than 64 bytes
+// below the source, so the caller keeps such moves in vector loops.
+static void string_copy(u8 *d, const u8 *s, size_t n) {
+    asm volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(n) : : "memory");
 }
 
-// The same downward from byte n, for a destination above the source; returns how many
-// bytes are left to copy at the bottom.
-static size_t copy_vector_blocks_down(u8 *d, const u8 *s, size_t n) {
-    namespace simd = lm::simd;
-    size_t i = n;
-    for (; i >= 4 * simd::kSize; i -= 4 * simd::kSize) {
-        simd::Block b0 = simd::load(s + i - 16), b1 = simd::load(s + i - 32);
-        simd::Block b2 = simd::load(s + i - 48), b3 = simd::load(s + i - 64);
-        simd::store(d + i - 16, b0);
-        simd::store(d + i - 32, b1);
-        simd::store(d + i - 48, b2);
-        simd::store(d + i - 64, b3);
-    }
-    return i;
+// Moves of 65 to 256 bytes, whatever the overlap.
+static inline void move_medium(u8 *d, const u8 *s, size_t n) {
+    if (n <= 128)
+        move_blocks<4>(d, s, n);
+    else
+        move_blocks<8>(d, s, n);
 }
 
-// Copies 32-byte blocks upward, all four words of a block read before any is written;
-// returns how many bytes it copied. Gives the byte-by-byte result when the destination
-// is below the source or at least a block above it.
-static size_t copy_blocks_up(u8 *d, const u8 *s, size_t n) {
-    size_t i = 0;
-    for (; i + 4 * word::kSize <= n; i += 4 * word::kSize) {
-        uint64_t w0 = word::load(s + i), w1 = word::load(s + i + 8);
-        uint64_t w2 = word::load(s + i + 16), w3 = word::load(s + i + 24);
-        word::store(d + i, w0);
-        word::store(d + i + 8, w1);
-        word::store(d + i + 16, w2);
-        word::store(d + i + 24, w3);
+// Moves n > 256 bytes upward for a destination below the source or apart from it: the
+// first 16 and the last 64 bytes are read first and written last, and in between each
+// 64-byte step, stored at 16-byte boundaries of the destination, is read whole before
+// any of it is written. A store then only ever covers source bytes already read.
+static void move_up(u8 *d, const u8 *s, size_t n) {
+    if (n >= kStringInstructionFrom && static_cast<uintptr_t>(s - d) >= 64)
+        return string_copy(d, s, n);
+    Block head = simd::load(s);
+    Block t0 = simd::load(s + n - 64), t1 = simd::load(s + n - 48);
+    Block t2 = simd::load(s + n - 32), t3 = simd::load(s + n - 16);
+    // The source is addressed relative to the destination so that the stores need no
+    // index register.
+    ptrdiff_t source_offset = s - d;
+    u8 *stop = d + n - 64;
+    for (u8 *to = simd::align_down(d) + simd::kSize; to < stop; to += 64) {
+        const u8 *from = to + source_offset;
+        Block b0 = simd::load(from), b1 = simd::load(from + 16);
+        Block b2 = simd::load(from + 32), b3 = simd::load(from + 48);
+        simd::store_aligned(to, b0);
+        simd::store_aligned(to + 16, b1);
+        simd::store_aligned(to + 32, b2);
+        simd::store_aligned(to + 48, b3);
     }
-    return i;
+    simd::store(d + n - 64, t0);
+    simd::store(d + n - 48, t1);
+    simd::store(d + n - 32, t2);
+    simd::store(d + n - 16, t3);
+    simd::store(d, head);
 }
 
-// The same downward from byte n, for a destination above the source; returns how many
-// bytes are left to copy at the bottom.
-static size_t copy_blocks_down(u8 *d, const u8 *s, size_t n) {
-    size_t i = n;
-    for (; i >= 4 * word::kSize; i -= 4 * word::kSize) {
-        uint64_t w0 = word::load(s + i - 8), w1 = word::load(s + i - 16);
-        uint64_t w2 = word::load(s + i - 24), w3 = word::load(s + i - 32);
-        word::store(d + i - 8, w0);
-        word::store(d + i - 16, w1);
-        word::store(d + i - 24, w2);
-        word::store(d + i - 32, w3);
+// The mirror image for a destination above the source: 64-byte steps downward from the
+// last 16-byte boundary of the destination, the first 64 and the last 16 bytes read
+// first and written last.
+static void move_down(u8 *d, const u8 *s, size_t n) {
+    Block tail = simd::load(s + n - 16);
+    Block h0 = simd::load(s), h1 = simd::load(s + 16), h2 = simd::load(s + 32), h3 = simd::load(s + 48);
+    ptrdiff_t source_offset = s - d;
+    for (u8 *to = simd::align_down(d + n - 1) - 64; to > d; to -= 64) {
+        const u8 *from = to + source_offset;
+        Block b0 = simd::load(from + 48), b1 = simd::load(from + 32);
+        Block b2 = simd::load(from + 16), b3 = simd::load(from);
+        simd::store_aligned(to + 48, b0);
+        simd::store_aligned(to + 32, b1);
+        simd::store_aligned(to + 16, b2);
+        simd::store_aligned(to, b3);
     }
-    return i;
+    simd::store(d, h0);
+    simd::store(d + 16, h1);
+    simd::store(d + 32, h2);
+    simd::store(d + 48, h3);
+    simd::store(d + n - 16, tail);
 }
 
-// memcpy is defined as a forward byte copy, overlap not considered. Copying a word at a
-// time gives the same bytes unless the destination lies less than a word above the
-// source: then a source byte of the word would be one this copy has yet to write.
-LM_EXPORT void *memcpy(void *dst, const void *src, size_t n) {
+// memcpy into a destination that starts inside the source, `distance` bytes above it:
+// copied forward as defined, byte i becomes source byte i mod distance. A piece no longer
+// than the distance only reads bytes already final, so 16 or 8 bytes go at once where
+// the distance allows.
+static void *copy_repeating(void *dst, const void *src, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
     const u8 *s = static_cast<const u8 *>(src);
-    size_t i = 0;
-    uintptr_t distance = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s);
-    if (d <= s || distance >= 4 * lm::simd::kSize)
-        i = copy_vector_blocks_up(d, s, n);
-    if (d <= s || distance >= 4 * word::kSize)
-        i += copy_blocks_up(d + i, s + i, n - i);
-    if (d <= s || distance >= word::kSize) {
+    size_t distance = static_cast<size_t>(d - s), i = 0;
+    if (distance >= simd::kSize)
+        for (; i + simd::kSize <= n; i += simd::kSize)
+            simd::store(d + i, simd::load(s + i));
+    if (distance >= word::kSize)
         for (; i + word::kSize <= n; i += word::kSize)
             word::store(d + i, word::load(s + i));
-    }
     for (; i < n; i++)
         d[i] = s[i];
     return dst;
 }
 
-// Upward when the destination is below the source, downward otherwise: either way every
-// word is read before any byte of it is overwritten, as with single bytes.
-LM_EXPORT void *memmove(void *dst, const void *src, size_t n) {
+// memcpy is defined as a forward byte copy, overlap not considered. Wherever the
+// destination does not start inside the source, that is the result of a move. (The rare
+// case is a tail call, so that the others need no stack frame.)
+LM_EXPORT void *memcpy(void *dst, const void *src, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
     const u8 *s = static_cast<const u8 *>(src);
-    if (n == 0 || d == s)
-        return dst;
-    if (d < s && n >= 2048) {
-        // The string copy moves bytes upward one at a time by definition (however the
-        // processor speeds it up), which is exactly what a destination below the source
-        // needs.
-        void *to = d;
-        const void *from = s;
-        size_t count = n;
-        asm volatile("rep movsb" : "+D"(to), "+S"(from), "+c"(count) : : "memory");
-    } else if (d < s) {
-        size_t i = copy_vector_blocks_up(d, s, n);
-        i += copy_blocks_up(d + i, s + i, n - i);
-        for (; i + word::kSize <= n; i += word::kSize)
-            word::store(d + i, word::load(s + i));
-        for (; i < n; i++)
-            d[i] = s[i];
-    } else {
-        size_t i = copy_blocks_down(d, s, copy_vector_blocks_down(d, s, n));
-        for (; i >= word::kSize; i -= word::kSize)
-            word::store(d + i - word::kSize, word::load(s + i - word::kSize));
-        while (i-- > 0)
-            d[i] = s[i];
-    }
+    if (__builtin_expect(!lm::copy_is_move(d, s, n), 0))
+        [[clang::musttail]] return copy_repeating(dst, src, n);
+    if (n <= 64)
+        move_small(d, s, n);
+    else if (n <= 256)
+        move_medium(d, s, n);
+    else
+        move_up(d, s, n);
     return dst;
 }
 
-// Large fills use the processor's string store, which writes whole cache lines at a time
-// on current processors (and is merely a byte loop on old ones); its result is the same
-// bytes as any other fill.
+// Upward when the destination is below the source or apart from it, downward otherwise:
+// either way every byte is read before it is overwritten, as with single bytes.
+LM_EXPORT void *memmove(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
+    if (d == s)
+        return dst;
+    if (n <= 64)
+        move_small(d, s, n);
+    else if (n <= 256)
+        move_medium(d, s, n);
+    else if (reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s) >= n)
+        move_up(d, s, n);
+    else
+        move_down(d, s, n);
+    return dst;
+}
+
+// Stores k blocks from the start and k blocks ending at byte n: for 16 k <= n <= 32 k
+// every byte of the n.
+template <int k>
+static inline void fill_blocks(u8 *d, size_t n, Block block) {
+    for (int i = 0; i < k; i++)
+        simd::store(d + 16 * i, block);
+    for (int i = 0; i < k; i++)
+        simd::store(d + n - 16 * (k - i), block);
+}
+
+// Small fills store two pieces that may overlap; larger ones 64-byte steps at 16-byte
+// boundaries between the first 16 and the last 64 bytes.
 LM_EXPORT void *memset(void *dst, int ch, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
-    if (n >= 512) {
-        void *cursor = d;
-        size_t count = n;
-        asm volatile("rep stosb" : "+D"(cursor), "+c"(count) : "a"(ch) : "memory");
+    if (n <= 64) {
+        if (n >= 32) {
+            fill_blocks<2>(d, n, simd::repeat(static_cast<char>(ch)));
+        } else if (n >= 16) {
+            fill_blocks<1>(d, n, simd::repeat(static_cast<char>(ch)));
+        } else {
+            uint64_t pattern = word::repeat(static_cast<u8>(ch));
+            if (n >= 8) {
+                word::store(d, pattern);
+                word::store(d + n - 8, pattern);
+            } else if (n >= 4) {
+                *reinterpret_cast<unaligned_u32 *>(d) = static_cast<uint32_t>(pattern);
+                *reinterpret_cast<unaligned_u32 *>(d + n - 4) = static_cast<uint32_t>(pattern);
+            } else if (n >= 2) {
+                *reinterpret_cast<unaligned_u16 *>(d) = static_cast<uint16_t>(pattern);
+                *reinterpret_cast<unaligned_u16 *>(d + n - 2) = static_cast<uint16_t>(pattern);
+            } else if (n) {
+                *d = static_cast<u8>(ch);
+            }
+        }
         return dst;
     }
-    uint64_t pattern = word::repeat(static_cast<u8>(ch));
-    lm::simd::Block block = lm::simd::repeat(static_cast<char>(ch));
-    size_t i = 0;
-    for (; i + 4 * lm::simd::kSize <= n; i += 4 * lm::simd::kSize) {
-        lm::simd::store(d + i, block);
-        lm::simd::store(d + i + 16, block);
-        lm::simd::store(d + i + 32, block);
-        lm::simd::store(d + i + 48, block);
+    Block block = simd::repeat(static_cast<char>(ch));
+    if (n <= 128) {
+        fill_blocks<4>(d, n, block);
+    } else if (n <= 256) {
+        fill_blocks<8>(d, n, block);
+    } else if (n >= kStringInstructionFrom) {
+        asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(ch) : "memory");
+    } else {
+        simd::store(d, block);
+        for (u8 *to = simd::align_down(d) + simd::kSize, *stop = d + n - 64; to < stop; to += 64) {
+            simd::store_aligned(to, block);
+            simd::store_aligned(to + 16, block);
+            simd::store_aligned(to + 32, block);
+            simd::store_aligned(to + 48, block);
+        }
+        fill_blocks<4>(d + n - 64, 64, block);
     }
-    for (; i + 4 * word::kSize <= n; i += 4 * word::kSize) {
-        word::store(d + i, pattern);
-        word::store(d + i + 8, pattern);
-        word::store(d + i + 16, pattern);
-        word::store(d + i + 24, pattern);
-    }
-    for (; i + word::kSize <= n; i += word::kSize)
-        word::store(d + i, pattern);
-    for (; i < n; i++)
-        d[i] = static_cast<u8>(ch);
     return dst;
 }
 
@@ -168,30 +210,111 @@ LM_EXPORT void __bzero(void *dst, size_t n) {
     memset(dst, 0, n);
 }
 
+// Bit i set when byte i of the 16 at x differs from byte i of the 16 at y.
+static inline uint32_t block_differences(const u8 *x, const u8 *y) {
+    return simd::difference_bits(simd::load(x), simd::load(y));
+}
+
+// The pair that `differ` (block_differences, nonzero) finds first.
+static inline int difference_at(const u8 *x, const u8 *y, uint32_t differ) {
+    size_t i = static_cast<size_t>(__builtin_ctz(differ));
+    return x[i] - y[i];
+}
+
+// Whether the k blocks at x and the k at x + second equal those at y, in one test.
+template <int k>
+static inline bool ends_equal(const u8 *x, const u8 *y, size_t second) {
+    Block differ = Block{};
+    for (int i = 0; i < k; i++)
+        differ |= (simd::load(x + 16 * i) ^ simd::load(y + 16 * i)) |
+                  (simd::load(x + second + 16 * i) ^ simd::load(y + second + 16 * i));
+    return simd::zero_bits(differ) == 0xFFFF;
+}
+
+// The first differing pair in the blocks of ends_equal, which found one. Kept out of
+// line, so that the callers' blocks need not stay in registers for it.
+template <int k>
+__attribute__((noinline)) static int difference_in_ends(const u8 *x, const u8 *y, size_t second) {
+    size_t at[2 * k];
+    for (int i = 0; i < k; i++) {
+        at[i] = 16 * i;
+        at[k + i] = second + 16 * i;
+    }
+    uint32_t differ = 0;
+    int i = 0;
+    while (!(differ = block_differences(x + at[i], y + at[i])))
+        i++;
+    return difference_at(x + at[i], y + at[i], differ);
+}
+
+// From this size on, long scans ask for the cache lines ahead of the ones they read.
+// Below it the blocks are mostly in the nearest cache already, and the requests would
+// take load slots from the comparisons.
+constexpr size_t kFarFrom = 16384;
+
+// memcmp of more than 256 bytes whose first 16 are equal: 64 bytes a step from the
+// first 16-byte boundary of x, and then the last 64.
+template <bool ahead>
+static inline int compare_long(const u8 *x, const u8 *y, size_t n) {
+    // y is addressed relative to x, so that the loads from x need no index register.
+    ptrdiff_t y_offset = y - x;
+    for (const u8 *p = simd::align_down(x) + simd::kSize, *stop = x + n - 64; p < stop; p += 64) {
+        const u8 *q = p + y_offset;
+        if (ahead) {
+            simd::prefetch_ahead(p);
+            simd::prefetch_ahead(q);
+        }
+        Block differ = (simd::load_aligned(p) ^ simd::load(q)) | (simd::load_aligned(p + 16) ^ simd::load(q + 16)) |
+                       (simd::load_aligned(p + 32) ^ simd::load(q + 32)) |
+                       (simd::load_aligned(p + 48) ^ simd::load(q + 48));
+        if (simd::zero_bits(differ) != 0xFFFF)
+            return difference_in_ends<2>(p, q, 32);
+    }
+    x += n - 64;
+    y += n - 64;
+    return ends_equal<2>(x, y, 32) ? 0 : difference_in_ends<2>(x, y, 32);
+}
+
+// The first differing pair decides; bytes compared past it within the n never matter,
+// and blocks may overlap ones already found equal.
 LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
     const u8 *x = static_cast<const u8 *>(a);
     const u8 *y = static_cast<const u8 *>(b);
-    size_t i = 0;
-    // Whole blocks that are equal are passed over; the first differing word is then
-    // found below.
-    for (; i + 4 * word::kSize <= n; i += 4 * word::kSize) {
-        uint64_t diff = (word::load(x + i) ^ word::load(y + i)) | (word::load(x + i + 8) ^ word::load(y + i + 8)) |
-                        (word::load(x + i + 16) ^ word::load(y + i + 16)) |
-                        (word::load(x + i + 24) ^ word::load(y + i + 24));
-        if (diff)
-            break;
-    }
-    for (; i + word::kSize <= n; i += word::kSize) {
-        uint64_t wx = word::load(x + i), wy = word::load(y + i);
-        if (wx != wy) {
+    if (n <= 64) {
+        if (n >= 32)
+            return __builtin_expect(ends_equal<2>(x, y, n - 32), 1) ? 0 : difference_in_ends<2>(x, y, n - 32);
+        if (n >= 16)
+            return __builtin_expect(ends_equal<1>(x, y, n - 16), 1) ? 0 : difference_in_ends<1>(x, y, n - 16);
+        size_t i = 0;
+        if (n >= 8) {
+            uint64_t wx = word::load(x), wy = word::load(y);
+            if (wx == wy) {
+                i = n - 8;
+                wx = word::load(x + i);
+                wy = word::load(y + i);
+            }
+            if (wx == wy)
+                return 0;
             i += word::first_difference(wx, wy);
             return x[i] - y[i];
         }
+        for (; i < n; i++)
+            if (x[i] != y[i])
+                return x[i] - y[i];
+        return 0;
     }
-    for (; i < n; i++)
-        if (x[i] != y[i])
-            return x[i] - y[i];
-    return 0;
+    if (n <= 128)
+        return __builtin_expect(ends_equal<4>(x, y, n - 64), 1) ? 0 : difference_in_ends<4>(x, y, n - 64);
+    if (n <= 256) {
+        if (!ends_equal<4>(x, y, 64))
+            return difference_in_ends<4>(x, y, 64);
+        x += n - 128;
+        y += n - 128;
+        return __builtin_expect(ends_equal<4>(x, y, 64), 1) ? 0 : difference_in_ends<4>(x, y, 64);
+    }
+    if (uint32_t differ = block_differences(x, y))
+        return difference_at(x, y, differ);
+    return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
 }
 
 // Only equality matters to bcmp, and memcmp answers that as fast as anything would.

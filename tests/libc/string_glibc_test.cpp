@@ -1,9 +1,14 @@
 // strrchr, strcspn, strcat, strncat, strncpy and bcmp against glibc on random strings,
 // lengths and positions: the same results, and the same bytes in the whole destination.
+// The block functions against their byte-by-byte definitions on every path they take.
+#include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -60,6 +65,78 @@ TEST_F(StringGlibcTest, MatchesGlibcOnRandomStrings) {
         std::vector<char> other = expect;
         other[at + n] ^= static_cast<char>(i % 2);
         ASSERT_EQ(bcmp_(&got[at], &other[at], n + 1 + random() % 40) != 0, i % 2 == 1) << n;
+    }
+}
+
+// memcpy (a forward byte copy, overlap or not), memmove, memset and memcmp at every
+// length up to 300 and past the string instructions' thresholds: every overlap distance
+// up to 300 either way (near ones only for the long lengths), where each run of 16
+// distances shares a source alignment, so every pair of alignments meets; memcmp with
+// a difference anywhere between blocks at every pair of alignments. Then every length
+// against inaccessible pages on both sides: a read beyond the bytes given faults.
+TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
+    using Bytes = std::vector<unsigned char>;
+    using CopyFn = void *(void *, const void *, size_t);
+    auto memcpy_ = fn<CopyFn>("memcpy"), memmove_ = fn<CopyFn>("memmove");
+    auto memset_ = fn<void *(void *, int, size_t)>("memset");
+    auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
+    auto strchr_ = fn<char *(const char *, int)>("strchr");
+    std::mt19937 random{20261209};
+    std::vector<size_t> lengths(301);
+    std::iota(lengths.begin(), lengths.end(), 0);
+    lengths.insert(lengths.end(), {1000, 2047, 2048, 2049, 4099, 70000});
+    for (size_t n : lengths) {
+        Bytes start(n + 700);
+        for (auto &b : start)
+            b = static_cast<unsigned char>(random());
+        for (int distance = -300; distance <= 300; distance++) {
+            if (n > 300 && std::abs(distance) > 70 && distance % 29)
+                continue;
+            size_t from = 320 + (distance + 300) / 16 % 16, to = from + distance;
+            Bytes want = start, got = start;
+            for (size_t i = 0; i < n; i++)
+                want[to + i] = want[from + i];
+            ASSERT_EQ(memcpy_(&got[to], &got[from], n), &got[to]);
+            ASSERT_EQ(got, want) << "memcpy of " << n << " bytes by " << distance;
+            want = got = start;
+            std::memmove(&want[to], &want[from], n);
+            ASSERT_EQ(memmove_(&got[to], &got[from], n), &got[to]);
+            ASSERT_EQ(got, want) << "memmove of " << n << " bytes by " << distance;
+        }
+        for (size_t at = 0; at < 256; at++) {
+            Bytes want = start, got = start;
+            std::fill_n(&want[at % 16], n, static_cast<unsigned char>(at));
+            ASSERT_EQ(memset_(&got[at % 16], static_cast<int>(at + 256 * (n % 3)), n), &got[at % 16]);
+            ASSERT_EQ(got, want) << "memset of " << n;
+            unsigned char *x = &want[at % 16], *y = &got[at / 16 + 32];
+            std::memcpy(y, x, n);
+            ASSERT_EQ(memcmp_(x, y, n), 0) << n;
+            size_t i = n ? random() % n : 0;
+            if (n)
+                y[i] = static_cast<unsigned char>(x[i] + 1 + random() % 255);
+            y[random() % (n + 1)] ^= 1; // perhaps a second difference, which never counts
+            i = static_cast<size_t>(std::mismatch(x, x + n, y).first - x);
+            ASSERT_EQ(memcmp_(x, y, n), i < n ? x[i] - y[i] : 0) << "memcmp of " << n;
+        }
+    }
+    PageEdge pages(18);
+    char *first = pages.begin();
+    for (size_t n : lengths) {
+        char *last = pages.end() - n;
+        memset_(first, 'f', n);
+        memset_(last, 'l', n);
+        memmove_(last, first, n / 2);
+        memmove_(first, last, n);
+        memcpy_(last, first, n);
+        memcpy_(first + 1, first, n ? n - 1 : 0);
+        memmove_(last + 1, last, n ? n - 1 : 0);
+        ASSERT_EQ(memcmp_(first, last, n) == 0, std::memcmp(first, last, n) == 0) << n;
+        if (n) {
+            first[n - 1] = last[n - 1] = 0;
+            ASSERT_EQ(fn<size_t(const char *)>("strlen")(first), n - 1);
+            ASSERT_EQ(strchr_(last, 'x'), nullptr);
+            ASSERT_EQ(strchr_(first, 0), first + n - 1);
+        }
     }
 }
 
