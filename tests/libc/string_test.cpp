@@ -1,8 +1,8 @@
 // Memory and string functions against glibc and against the byte-by-byte definitions:
 // every size up to 300 and past the thresholds of the processor's string instructions,
-// every overlap distance, strings that end at an inaccessible page with zeros and the
-// sought value around them. Comparisons return the difference of the first differing
-// bytes, as unsigned values.
+// strings that end at an inaccessible page with zeros and the sought value around them.
+// Comparisons return the difference of the first differing bytes, as unsigned values.
+// The copies at every overlap distance are in string_glibc_test.cpp.
 #include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
@@ -18,7 +18,6 @@ namespace {
 
 using u8 = unsigned char;
 using Bytes = std::vector<u8>;
-using CopyFn = void *(void *, const void *, size_t);
 
 class StringTest : public LibraryTest {
 protected:
@@ -30,7 +29,7 @@ protected:
         return v;
     }
     // Sizes through every block loop, and past where the string instructions take over
-    // (fills from 512 bytes, moves toward lower addresses from 2048).
+    // (from 2048 bytes).
     static std::vector<size_t> sizes() {
         std::vector<size_t> v;
         for (size_t n = 0; n <= 300; n++)
@@ -39,24 +38,6 @@ protected:
         return v;
     }
 };
-
-// memcpy copies forward byte by byte even where the blocks overlap; memmove as glibc.
-TEST_F(StringTest, CopiesAtEveryOverlapDistance) {
-    auto memcpy_ = fn<CopyFn>("memcpy"), memmove_ = fn<CopyFn>("memmove");
-    for (size_t n : sizes())
-        for (int distance = -140; distance <= 140; distance += n > 300 ? 7 : 1) {
-            Bytes start = noise(n + 300), want = start, got = start;
-            size_t from = 140 + random() % 8, to = from + static_cast<size_t>(distance);
-            for (size_t i = 0; i < n; i++)
-                want[to + i] = want[from + i];
-            ASSERT_EQ(memcpy_(&got[to], &got[from], n), &got[to]);
-            ASSERT_EQ(got, want) << "memcpy n " << n << " distance " << distance;
-            want = got = start;
-            std::memmove(&want[to], &want[from], n);
-            ASSERT_EQ(memmove_(&got[to], &got[from], n), &got[to]);
-            ASSERT_EQ(got, want) << "memmove n " << n << " distance " << distance;
-        }
-}
 
 TEST_F(StringTest, SetCompareAndSearchAtEverySize) {
     auto memset_ = fn<void *(void *, int, size_t)>("memset");
