@@ -149,7 +149,8 @@ TEST_F(BareMachineTest, MemoryMapKeyboardMouseAndAProcessorException) {
     qemu.monitor("mouse_move 10 5");
     qemu.monitor("mouse_button 1");
     ASSERT_EQ(qemu.wait_exit(), 129) << qemu.output();
-    const std::string output = qemu.output(), report = "lorrinboot: processor exception 6 (invalid opcode) at 0x";
+    const std::string output = qemu.output();
+    const std::string report = "lorrinboot: processor exception 6 (invalid opcode) at 0x";
     EXPECT_EQ(output.substr(0, output.find(report) + report.size()),
               "memory map ok\n"
               "waiting for 7 keys\n"

@@ -60,8 +60,8 @@ TEST_F(ConsoleTest, RandomTextIsCutIntoLinesAsTheModelSays) {
         case 2: write_(nullptr, random() % 2 ? 5 : UINT64_MAX); break;
         case 3:
             host_there = !host_there;
-            host().set_entry(LM_ENTRY_CONSOLE_WRITE_LINE, host_there ? &simhost::ConsoleService::host_console_write_line
-                                                                     : nullptr);
+            host().set_entry(LM_ENTRY_CONSOLE_WRITE_LINE,
+                             host_there ? &simhost::ConsoleService::host_console_write_line : nullptr);
             break;
         default:
             write(piece);

@@ -144,19 +144,21 @@ TEST_F(ProbeHeapTest, RandomAllocationsStayInTheMapApartAndIntact) {
             // The block takes its size, a split one header more; one left whole had no
             // room for another behind the payload.
             const uint64_t split = total - total64_(), taken = free - free64_() - split;
-            ASSERT_TRUE(split == kHeader ? taken == need : split == 0 && taken >= need && taken < need + kHeader + 16);
+            ASSERT_TRUE(split == kHeader ? taken == need
+                                         : split == 0 && taken >= need && taken < need + kHeader + 16);
             ASSERT_EQ(p % 16, 0u);
             ASSERT_TRUE(std::any_of(regions.begin(), regions.end(), [&](const Region &r) {
                 return p - kHeader >= r.first && p + size <= r.first + r.second;
             })) << "outside the map";
             for (const auto &[q, asked] : handed)
-                ASSERT_TRUE(p + size <= q - kHeader || q + asked <= p - kHeader) << "overlaps an earlier block";
+                ASSERT_TRUE(p + size <= q - kHeader || q + asked <= p - kHeader) << "overlaps earlier blocks";
             handed.push_back({p, size});
             std::memset(reinterpret_cast<void *>(p), static_cast<int>(handed.size()), size);
         }
         for (size_t i = 0; i < handed.size(); i++) {
             const auto *bytes = reinterpret_cast<const uint8_t *>(handed[i].first);
-            ASSERT_EQ(std::count(bytes, bytes + handed[i].second, static_cast<uint8_t>(i + 1)), handed[i].second);
+            const auto fill = static_cast<uint8_t>(i + 1);
+            ASSERT_EQ(std::count(bytes, bytes + handed[i].second, fill), handed[i].second) << "contents lost";
         }
     }
 }

@@ -162,7 +162,8 @@ SCENARIO(dynamic_cast_and_typeid) {
                      cast<Tile>(named) == &gTile,   // a second base back to the complete object
                      cast<Shape>(named) == nullptr, // across two bases: not followed
                      cast<Spread>(static_cast<Shape *>(&gSpread)) == &gSpread, // from a virtual base
-                     cast<Private>(gPrivate.shape()) == nullptr, cast<Protected>(gProtected.shape()) == nullptr,
+                     cast<Private>(gPrivate.shape()) == nullptr,
+                     cast<Protected>(gProtected.shape()) == nullptr,
                      cast<PrivateSecond>(gPrivateSecond.shape()) == nullptr,
                      cast<ThroughPrivate>(gThroughPrivate.shape()) == nullptr,
                      dynamic_cast<void *>(named) == static_cast<void *>(&gTile), type_of(&gTile) == typeid(Tile),
@@ -170,7 +171,11 @@ SCENARIO(dynamic_cast_and_typeid) {
                      !(type_of(square) == typeid(Shape))};
     for (bool check : checks)
         trace("%d", check);
-    try { (void)dynamic_cast<Circle &>(*square); } catch (const std::bad_cast &error) { trace(" %s", error.what()); }
+    try {
+        (void)dynamic_cast<Circle &>(*square);
+    } catch (const std::bad_cast &error) {
+        trace(" %s", error.what());
+    }
     try { type_of(none); } catch (const std::exception &error) { trace(" %s", error.what()); }
 }
 

@@ -94,7 +94,11 @@ SCENARIO(messages_outlive_their_origin) {
     std::overflow_error &same = assigned;
     assigned = same;
     trace("%s %s| [%s] ", copy.what(), assigned.what(), std::logic_error(nullptr).what());
-    try { raise<std::invalid_argument>("by value"); } catch (std::invalid_argument error) { trace("%s", error.what()); }
+    try {
+        raise<std::invalid_argument>("by value");
+    } catch (std::invalid_argument error) {
+        trace("%s", error.what());
+    }
 }
 
 // An exception_ptr keeps the object after its handler ends, and throws it again as
@@ -142,12 +146,12 @@ SCENARIO(uncaught_exceptions) {
         raise<std::runtime_error>("outer");
     } catch (const std::runtime_error &error) {
         abi::__cxa_eh_globals *globals = abi::__cxa_get_globals();
+        bool on_stack = globals->caughtExceptions != nullptr && globals == abi::__cxa_get_globals_fast();
         trace("handler %d, handling %s, %s| ", abi::__cxa_uncaught_exceptions(),
-              abi::__cxa_current_exception_type()->name(),
-              globals->caughtExceptions != nullptr && globals == abi::__cxa_get_globals_fast() ? "on the stack" : "?");
+              abi::__cxa_current_exception_type()->name(), on_stack ? "on the stack" : "?");
     }
-    trace("after %d, %s", std::uncaught_exceptions(),
-          abi::__cxa_current_exception_type() == nullptr && !abi::__cxa_uncaught_exception() ? "nothing handled" : "?");
+    bool nothing = abi::__cxa_current_exception_type() == nullptr && !abi::__cxa_uncaught_exception();
+    trace("after %d, %s", std::uncaught_exceptions(), nothing ? "nothing handled" : "?");
 }
 
 // The handler runs first, then the machine stops.
