@@ -13,7 +13,19 @@ rules = {}
 for row in re.findall(r"^\|([^|\n]*)\|([^|\n]*)\|", layout, re.M):
     for folder in re.findall(r"`([^`]+)`", row[0]):
         rules[folder] = re.findall(r"`([^`]+)`", row[1])
-files = subprocess.run(["git", "-C", source, "ls-files"], capture_output=True, text=True).stdout.split()
+
+def source_files():
+    listing = subprocess.run(["git", "-C", source, "ls-files"], capture_output=True, text=True)
+    if listing.returncode == 0:
+        return listing.stdout.split()
+    # A copy without its history: every file outside build and hidden folders.
+    found = []
+    for folder, subfolders, names in os.walk(source):
+        subfolders[:] = [d for d in subfolders if not d.startswith((".", "build"))]
+        found += [os.path.relpath(os.path.join(folder, name), source) for name in names]
+    return found
+
+files = source_files()
 files = [f for f in files if re.search(r"\.(c|cc|cpp|h|hpp|inc|S)$", f)]
 top = lambda path: path.split("/")[0] + "/" if "/" in path else ""
 folders = {top(f) for f in files}
