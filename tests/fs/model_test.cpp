@@ -1,7 +1,7 @@
 // The file layer against a model: random sequences of stream and whole-file operations
-// over a few names (one as long as a stored path can be, one longer), with the host
-// refusing calls at random, run against the library and against a plain model of
-// streams and stored files. After every step the results, lm_errno, the host calls
+// over a few names (one as long as a stored path can be, one longer, and null), with
+// null buffers and modes, and the host refusing calls or lacking its file entries at
+// random, run against the library and against a plain model of streams and stored files. After every step the results, lm_errno, the host calls
 // made, every open stream's state and content and every stored file must agree.
 //
 // CI runs a bounded number of seeded sequences. A longer run:
@@ -11,6 +11,7 @@
 #include "tests/fs/file_test.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <random>
@@ -20,10 +21,14 @@ namespace lbw::test {
 namespace {
 
 // Which host calls fail during one step: the file entries by kind, and allocations
-// split into stream records and everything else (buffers, whole-file blocks).
+// split into stream records and everything else (buffers, whole-file blocks); or the
+// three file entries are absent from the table.
 struct Faults {
-    bool stat = false, write = false, remove = false, record = false, other_allocation = false;
+    bool stat = false, write = false, remove = false, record = false, other_allocation = false, absent = false;
 };
+
+const std::string kNull = "(null)"; // the name that stands for a null path
+const uint32_t kFileEntries[] = {LM_ENTRY_STAT_FILE, LM_ENTRY_WRITE_FILE, LM_ENTRY_DELETE_FILE};
 
 // A stream as the model keeps it, and as the library's record is read back.
 struct ModelStream {
@@ -49,12 +54,22 @@ public:
     uint64_t host_calls[3] = {}; // stat, write, remove, refused or not
     Faults faults;
 
+    // Whether the host call of this kind (0 stat, 1 write, 2 remove) fails; counts it.
+    bool host_fails(int kind) {
+        if (faults.absent)
+            return true;
+        host_calls[kind]++;
+        return kind == 0 ? faults.stat : kind == 1 ? faults.write : faults.remove;
+    }
+
     bool allocation_fails(uint64_t size) const {
         return size == sizeof(Stream) ? faults.record : faults.other_allocation;
     }
 
-    std::optional<ModelStream> open(const std::string &path, const std::string &mode) {
-        auto has = [&](char c) { return mode.find(c) != std::string::npos; };
+    std::optional<ModelStream> open(const std::string &path, const char *mode) {
+        if (path == kNull || !mode)
+            return fail(22, std::nullopt);
+        auto has = [&](char c) { return std::strchr(mode, c) != nullptr; };
         ModelStream s{.path = path.substr(0, 240)};
         s.can_read = has('r') || has('+') || has('a');
         s.can_write = has('w') || has('a') || has('+');
@@ -78,7 +93,7 @@ public:
     int flush(ModelStream &s) {
         if (!s.dirty)
             return 0;
-        if (host_calls[1]++, faults.write)
+        if (host_fails(1))
             return s.error = true, fail(5, -1);
         files[s.path] = s.content;
         s.dirty = false;
@@ -141,30 +156,37 @@ public:
     }
 
     int remove(const std::string &path) {
-        if (host_calls[2]++, faults.remove || !files.erase(path))
+        if (path == kNull)
+            return fail(22, -1);
+        if (host_fails(2) || !files.erase(path))
             return fail(5, -1);
         return 0;
     }
 
     int rename(const std::string &from, const std::string &to) {
+        if (from == kNull || to == kNull)
+            return fail(22, -1);
         std::optional<std::string> stored = stat(from);
         if (!stored)
             return fail(2, -1);
         if (from == to)
             return 0;
-        if (host_calls[1]++, faults.write)
+        if (host_fails(1))
             return fail(5, -1);
         files[to] = *stored;
         return remove(from);
     }
 
-    std::optional<std::string> read_entire(const std::string &path) {
+    // Null arguments are refused without a word in lm_errno.
+    std::optional<std::string> read_entire(const std::string &path, bool null_output) {
+        if (path == kNull || null_output)
+            return std::nullopt;
         std::optional<std::string> stored = stat(path);
         return stored && !allocation_fails(std::max<uint64_t>(stored->size(), 1)) ? stored : std::nullopt;
     }
 
-    bool write_entire(const std::string &path, const std::string &bytes) {
-        if (host_calls[1]++, faults.write)
+    bool write_entire(const std::string &path, const std::string &bytes, bool null_data) {
+        if (path == kNull || null_data || host_fails(1))
             return false;
         files[path] = bytes;
         return true;
@@ -178,9 +200,8 @@ public:
 
 private:
     std::optional<std::string> stat(const std::string &path) {
-        host_calls[0]++;
         auto found = files.find(path);
-        return faults.stat || found == files.end() ? std::nullopt : std::optional(found->second);
+        return host_fails(0) || found == files.end() ? std::nullopt : std::optional(found->second);
     }
 
     bool reserve(ModelStream &s, uint64_t needed) {
@@ -206,6 +227,7 @@ protected:
     Model model;
     uint64_t host_calls_seen[3] = {};
     Slot slots[3];
+    uint32_t file_entries[3] = {}; // the host's, put back when a step had them absent
     std::mt19937_64 rng;
     std::vector<std::string> steps; // the current sequence, for the failure report
 
@@ -219,12 +241,21 @@ protected:
             return call.op == Op::stat ? f.stat : call.op == Op::write ? f.write : f.remove;
         };
         host().heap().fail = [this](uint64_t size) { return model.allocation_fails(size); };
+        for (int i = 0; i < 3; i++)
+            file_entries[i] = host().entry_word(kFileEntries[i]);
+    }
+
+    void set_faults(const Faults &faults) {
+        model.faults = faults;
+        for (int i = 0; i < 3; i++)
+            host().entry_word(kFileEntries[i]) = faults.absent ? 0 : file_entries[i];
     }
 
     uint64_t below(uint64_t n) { return rng() % n; }
     bool one_in(uint64_t n) { return below(n) == 0; }
     std::string any_name() {
-        static const std::string kNames[] = {"a", "b", "c", "a", "b", "c", std::string(240, 'q'), std::string(241, 'p')};
+        static const std::string kNames[] = {"a", "b", "c", "a", "b", "c", std::string(240, 'q'), std::string(241, 'p'),
+                                             kNull};
         return kNames[below(std::size(kNames))];
     }
     std::string random_bytes(uint64_t n) {
@@ -234,10 +265,12 @@ protected:
         return bytes;
     }
 
+    static const char *path(const std::string &name) { return name == kNull ? nullptr : name.c_str(); }
+
     // One random step on both sides; returns the first difference, or "".
     std::string step() {
-        Faults &f = model.faults;
-        f = Faults{one_in(12), one_in(12), one_in(12), one_in(15), one_in(12)};
+        set_faults(Faults{one_in(12), one_in(12), one_in(12), one_in(15), one_in(12), one_in(25)});
+        const Faults &f = model.faults;
         Slot &slot = slots[below(3)];
         ModelStream *m = slot.model ? &*slot.model : nullptr;
         std::ostringstream what, diff;
@@ -249,11 +282,12 @@ protected:
         switch (below(15)) {
         case 0:
         case 1: {
-            static const char *const kModes[] = {"r", "w", "a", "r+", "w+", "a+", "rb", "wb+", "b", "br+", "+", "xrt", ""};
+            static const char *const kModes[] = {"r", "w", "a", "r+", "w+", "a+", "rb", "wb+", "b", "br+", "+", "xrt", "",
+                                                 nullptr};
             const char *mode = kModes[below(std::size(kModes))];
             bool reopen = slot.real || one_in(2); // freopen of no stream only opens
-            what << (reopen ? "freopen(" : "fopen(") << name.substr(0, 8) << ", " << mode << ")";
-            slot.real = reopen ? freopen(name.c_str(), mode, slot.real) : fopen(name.c_str(), mode);
+            what << (reopen ? "freopen(" : "fopen(") << name.substr(0, 8) << ", " << (mode ? mode : "null") << ")";
+            slot.real = reopen ? freopen(path(name), mode, slot.real) : fopen(path(name), mode);
             if (m)
                 model.flush(*m);
             slot.model = model.open(name, mode);
@@ -271,9 +305,11 @@ protected:
             break;
         case 4: {
             uint64_t size = below(5), count = below(40);
-            what << "fread(" << size << ", " << count << ")";
+            bool null_buffer = one_in(10);
+            what << "fread(" << size << ", " << count << (null_buffer ? ", null buffer)" : ")");
             std::string buffer(size * count, '\0'), expected;
-            expect(fread(buffer.data(), size, count, slot.real), m ? model.read(*m, size, count, expected) : 0);
+            expect(fread(null_buffer ? nullptr : buffer.data(), size, count, slot.real),
+                   m && !null_buffer ? model.read(*m, size, count, expected) : 0);
             expect(buffer.substr(0, expected.size()) == expected, true); // partial items too
             break;
         }
@@ -281,8 +317,10 @@ protected:
         case 6: {
             uint64_t size = below(5), count = below(one_in(4) ? 300 : 40);
             std::string data = random_bytes(size * count);
-            what << "fwrite(" << size << ", " << count << ")";
-            expect(fwrite(data.data(), size, count, slot.real), m ? model.write(*m, data, count) : 0);
+            bool null_data = one_in(10);
+            what << "fwrite(" << size << ", " << count << (null_data ? ", null data)" : ")");
+            expect(fwrite(null_data ? nullptr : data.data(), size, count, slot.real),
+                   m && !null_data ? model.write(*m, data, count) : 0);
             break;
         }
         case 7: {
@@ -314,22 +352,24 @@ protected:
             break;
         case 12:
             what << "remove(" << name.substr(0, 8) << ")";
-            expect(remove(name.c_str()), model.remove(name));
+            expect(remove(path(name)), model.remove(name));
             break;
         case 13:
             what << "rename(" << name.substr(0, 8) << ", " << other.substr(0, 8) << ")";
-            expect(rename(name.c_str(), other.c_str()), model.rename(name, other));
+            expect(rename(path(name), path(other)), model.rename(name, other));
             break;
         case 14:
             if (one_in(2)) {
-                what << "read_entire_file(" << name.substr(0, 8) << ")";
+                const int null_output = static_cast<int>(below(12)); // 1: no data pointer, 2: no size
+                what << "read_entire_file(" << name.substr(0, 8) << ", null output " << null_output << ")";
                 uint8_t untouched = 0, *data = &untouched;
                 uint64_t size = 77;
                 host().heap().recording = true;
                 host().heap().malloc_sizes.clear();
-                bool ok = read_entire_file(name.c_str(), &data, &size);
+                bool ok = read_entire_file(path(name), null_output == 1 ? nullptr : &data,
+                                           null_output == 2 ? nullptr : &size);
                 host().heap().recording = false;
-                std::optional<std::string> expected = model.read_entire(name);
+                std::optional<std::string> expected = model.read_entire(name, null_output == 1 || null_output == 2);
                 expect(ok, expected.has_value());
                 expect(ok || (data == &untouched && size == 77), true); // outputs written on success only
                 if (ok && expected) {
@@ -339,14 +379,16 @@ protected:
                 }
             } else {
                 std::string bytes = random_bytes(below(600));
+                const bool null_data = !bytes.empty() && one_in(10);
                 what << "write_entire_file(" << name.substr(0, 8) << ", " << bytes.size() << " bytes)";
-                expect(write_entire_file(name.c_str(), bytes.empty() ? nullptr : bytes.data(), bytes.size()),
-                       model.write_entire(name, bytes));
+                expect(write_entire_file(path(name), bytes.empty() || null_data ? nullptr : bytes.data(), bytes.size()),
+                       model.write_entire(name, bytes, null_data));
             }
             break;
         }
         what << " [faults:" << (f.stat ? " stat" : "") << (f.write ? " write" : "") << (f.remove ? " remove" : "")
-             << (f.record ? " record" : "") << (f.other_allocation ? " allocation" : "") << "]";
+             << (f.record ? " record" : "") << (f.other_allocation ? " allocation" : "")
+             << (f.absent ? " absent" : "") << "]";
         steps.push_back(what.str());
         return diff.str().empty() ? compare_state() : diff.str();
     }
@@ -389,7 +431,7 @@ protected:
         for (uint64_t i = 0, length = 1 + below(60); i < length; i++)
             if (std::string diff = step(); !diff.empty())
                 return diff;
-        model.faults = Faults{};
+        set_faults(Faults{});
         for (Slot &slot : slots) {
             steps.push_back("fclose at the end");
             if (fclose(slot.real) != (slot.model ? model.flush(*slot.model) : 0))

@@ -1,7 +1,8 @@
 // The standard stream functions of <stdio.h>. Random sequences of stream operations run
 // against glibc on a temporary file and against the library on the in-memory store must
-// give the same results and leave the same file. Then what glibc cannot show: printf's
-// texts of any length with and without memory, exit through the host.
+// give the same results and leave the same file; fprintf's texts reach past the 255
+// bytes formatted on the stack. Then what glibc cannot show: printf without memory,
+// exit through the host.
 #include "tests/fs/file_test.h"
 #include "tests/support/files.h"
 
@@ -20,94 +21,76 @@ namespace {
 const StdioApi<FILE> kGlibc = {LBW_STDIO_API(LBW_GLIBC, FILE)};
 #undef LBW_GLIBC
 
-// One operation with its random arguments; `writes` ops need the stream turned to
-// writing (and the others to reading) by a seek first, as C requires of update streams.
 struct Op {
     enum Kind { fgetc, fgets, fread, ungetc, fputs, fputc, fwrite, fprintf, fflush, fseek, ftell, feof, clearerr,
-                freopen, kCount } kind = fgetc;
-    int a = 0, b = 0;
-    std::string text;
-    bool writes() const { return kind == fputs || kind == fputc || kind == fwrite || kind == fprintf || kind == fflush; }
+                freopen, kKinds };
 };
-
 const char *const kModes[] = {"r", "r+", "w", "w+", "a", "a+", "rb", "r+b", "wx", "w+x"}; // "x" last
 
-struct Script {
-    std::string initial; // the file before opening
-    bool exists = true;
-    const char *mode = "r";
-    std::vector<Op> ops;
-};
-
-Script random_script(std::mt19937_64 &rng) {
-    auto below = [&](uint64_t n) { return static_cast<int>(rng() % n); };
-    auto text = [&](int n) {
-        std::string s;
-        for (int i = 0; i < n; i++)
-            s.push_back("ab\nxyz 0"[below(8)]);
-        return s;
-    };
-    Script script;
-    script.exists = below(5) != 0;
-    script.initial = script.exists ? text(below(40)) : "";
-    script.mode = kModes[below(std::size(kModes))];
-    for (int i = below(30); i > 0; i--) {
-        Op op;
-        op.kind = static_cast<Op::Kind>(below(Op::kCount));
-        op.a = below(14) - 3;
-        op.b = below(6);
-        op.text = text(below(12));
-        // Not "wx": glibc keeps the FILE of a failed freopen allocated for good.
-        if (op.kind == Op::freopen)
-            op.text = kModes[below(std::size(kModes) - 2)];
-        script.ops.push_back(op);
-    }
-    return script;
+std::string random_text(std::mt19937_64 &rng, uint64_t n) {
+    std::string s;
+    while (s.size() < n)
+        s.push_back("ab\nxyz 0"[rng() % 8]);
+    return s;
 }
 
-// Runs the script on one side; returns one line per operation with its results.
+// Random operations on one side, drawn from `rng` (a copy of the same state on both
+// sides); returns one line per operation with its results. Writing needs the stream
+// turned to writing (and reading to reading) by a seek first, as C requires of update
+// streams.
 template <class F>
-std::string run(const StdioApi<F> &api, const char *path, const Script &script, int &error_number) {
+std::string run(const StdioApi<F> &api, const char *path, const char *mode, std::mt19937_64 rng, int &error_number) {
+    auto below = [&](uint64_t n) { return static_cast<int>(rng() % n); };
     std::ostringstream out;
-    F *f = api.fopen(path, script.mode);
+    F *f = api.fopen(path, mode);
     out << "fopen " << (f != nullptr);
     if (!f)
         return out.str() + " errno " + std::to_string(error_number);
     bool writing = false;
-    for (const Op &op : script.ops) {
+    for (int i = below(30); i > 0; i--) {
+        const auto kind = static_cast<Op::Kind>(below(Op::kKinds));
+        const int a = below(14) - 3, b = below(6);
+        const bool long_text = kind == Op::fprintf && below(3) == 0;
+        std::string text = random_text(rng, long_text ? 245 + below(15) * below(15) : below(12));
+        if (kind == Op::freopen) // not "wx": glibc keeps the FILE of a failed freopen allocated for good
+            text = kModes[below(std::size(kModes) - 2)];
+        const bool writes = kind == Op::fputs || kind == Op::fputc || kind == Op::fwrite || kind == Op::fprintf ||
+                            kind == Op::fflush;
         out << "\n";
-        if (op.kind < Op::fseek && op.writes() != writing) {
+        if (kind < Op::fseek && writes != writing) {
             out << "(turn " << api.fseek(f, 0, SEEK_CUR) << ") ";
-            writing = op.writes();
+            writing = writes;
         }
         char buffer[16] = "###############";
-        switch (op.kind) {
+        switch (kind) {
         case Op::fgetc: out << "fgetc " << api.fgetc(f); break;
         case Op::fgets: {
-            char *r = api.fgets(buffer, op.b, f);
-            out << "fgets(" << op.b << ") " << (r ? std::string(r) : "NULL");
+            char *r = api.fgets(buffer, b, f);
+            out << "fgets(" << b << ") " << (r ? std::string(r) : "NULL");
             break;
         }
         case Op::fread: {
-            size_t n = api.fread(buffer, op.b % 3 + 1, op.b, f);
-            out << "fread " << n << " " << std::string(buffer, n * (op.b % 3 + 1));
+            size_t n = api.fread(buffer, b % 3 + 1, b, f);
+            out << "fread " << n << " " << std::string(buffer, n * (b % 3 + 1));
             break;
         }
-        case Op::ungetc: { // after reading a byte, as a reader that looks ahead does
+        // Reading a byte and pushing it back, as a reader that looks ahead does. (Another byte
+        // would meet a glibc quirk: its refused fseek drops the byte, the library keeps it.)
+        case Op::ungetc: {
             int c = api.fgetc(f);
             out << "fgetc " << c;
             if (c != EOF)
-                out << " ungetc " << api.ungetc(op.b ? c : 'U', f);
+                out << " ungetc " << api.ungetc(c, f);
             break;
         }
-        case Op::fputs: out << "fputs " << (api.fputs(op.text.c_str(), f) >= 0); break;
-        case Op::fputc: out << "fputc " << api.fputc(op.text.empty() ? 0x141 : op.text[0], f); break;
-        case Op::fwrite: out << "fwrite " << api.fwrite(op.text.data(), 1, op.text.size(), f); break;
-        case Op::fprintf: out << "fprintf " << api.fprintf(f, "%d<%s>%x", op.a, op.text.c_str(), op.b); break;
+        case Op::fputs: out << "fputs " << (api.fputs(text.c_str(), f) >= 0); break;
+        case Op::fputc: out << "fputc " << api.fputc(text.empty() ? 0x141 : text[0], f); break;
+        case Op::fwrite: out << "fwrite " << api.fwrite(text.data(), 1, text.size(), f); break;
+        case Op::fprintf: out << "fprintf " << api.fprintf(f, "%d<%s>%x", a, text.c_str(), b); break;
         case Op::fflush: out << "fflush " << api.fflush(f); break;
         case Op::fseek: {
-            int origin = op.b % 3;
-            out << "fseek(" << op.a << ", " << origin << ") " << api.fseek(f, op.a, origin);
+            int origin = b % 3;
+            out << "fseek(" << a << ", " << origin << ") " << api.fseek(f, a, origin);
             writing = false;
             break;
         }
@@ -115,14 +98,14 @@ std::string run(const StdioApi<F> &api, const char *path, const Script &script, 
         case Op::feof: out << "feof " << (api.feof(f) != 0) << " ferror " << (api.ferror(f) != 0); break;
         case Op::clearerr: api.clearerr(f); out << "clearerr"; break;
         case Op::freopen: {
-            F *again = api.freopen(path, op.text.c_str(), f);
-            out << "freopen(" << op.text << ") " << (again == f);
+            F *again = api.freopen(path, text.c_str(), f);
+            out << "freopen(" << text << ") " << (again == f);
             if (!again)
                 return out.str();
             writing = false;
             break;
         }
-        case Op::kCount: break;
+        case Op::kKinds: break;
         }
     }
     out << "\nfclose " << api.fclose(f);
@@ -132,21 +115,22 @@ std::string run(const StdioApi<F> &api, const char *path, const Script &script, 
 TEST_F(StdioTest, RandomSequencesAgreeWithGlibc) {
     TempFolder folder("stdio");
     const std::string path = folder / "reference";
-    std::mt19937_64 rng(20260402);
     for (int i = 0; i < 3000; i++) {
-        Script script = random_script(rng);
+        std::mt19937_64 rng(20260402 + i);
+        const bool exists = rng() % 5 != 0;
+        const std::string initial = exists ? random_text(rng, rng() % 40) : "(absent)";
+        const char *mode = kModes[rng() % std::size(kModes)];
         std::remove(path.c_str());
         store().clear();
-        if (script.exists) {
-            write_file(path, script.initial);
-            store().put("f", script.initial);
+        if (exists) {
+            write_file(path, initial);
+            store().put("f", initial);
         }
         errno = 0;
-        std::string expected = run(kGlibc, path.c_str(), script, errno);
+        std::string expected = run(kGlibc, path.c_str(), mode, rng, errno);
         lm_errno() = 0;
-        std::string seen = run(c, "f", script, lm_errno());
-        ASSERT_EQ(seen, expected) << "sequence " << i << ", mode " << script.mode << ", file "
-                                  << (script.exists ? "\"" + script.initial + "\"" : "absent");
+        std::string seen = run(c, "f", mode, rng, lm_errno());
+        ASSERT_EQ(seen, expected) << "sequence " << i << ", mode " << mode << ", file " << initial;
         ASSERT_EQ(store().contents("f").value_or("(absent)"),
                   std::filesystem::exists(path) ? read_file(path) : "(absent)")
             << "sequence " << i << "\n" << expected;
@@ -154,19 +138,7 @@ TEST_F(StdioTest, RandomSequencesAgreeWithGlibc) {
     EXPECT_EQ(host().heap().bytes_in_use(), 0u);
 }
 
-TEST_F(StdioTest, PrintfFormatsAsSnprintfAtAnyLength) {
-    auto snprintf_ = fn<int(char *, size_t, const char *, ...)>("snprintf");
-    // The stack holds 255 bytes of text; 256 and more are formatted again into the heap.
-    for (size_t length : {0, 240, 241, 242, 5000}) {
-        std::string arg(length, 'q');
-        std::vector<char> expected(length + 64);
-        int n = snprintf_(expected.data(), expected.size(), "%s|%d|%f|%e", arg.c_str(), -7, 2.5);
-        Stream *out = c.fopen("out", "w");
-        EXPECT_EQ(c.fprintf(out, "%s|%d|%f|%e", arg.c_str(), -7, 2.5), n) << length;
-        c.fclose(out);
-        EXPECT_EQ(store().contents("out"), std::string(expected.data(), static_cast<size_t>(n))) << length;
-    }
-
+TEST_F(StdioTest, PrintfWithoutMemoryForALongText) {
     Stream *out = c.fopen("out", "w");
     host().heap().fail = [](uint64_t size) { return size > 1000; };
     EXPECT_EQ(c.fprintf(out, "%s", std::string(2000, 'x').c_str()), -1) << "no memory for the long text";
@@ -193,21 +165,16 @@ TEST_F(StdioTest, ExitFlushesEverythingThenEndsThroughTheHost) {
             exit_(3);
         },
         ::testing::ExitedWithCode(3), "^prompt> \nstored unflushed\n$");
-    EXPECT_EXIT(exit_(5), ::testing::ExitedWithCode(5), "") << "the substitute host's own entry";
-
-    // Without the entry the machine stops, as abort does.
-    EXPECT_HALTS({
-        host().set_entry(LM_ENTRY_EXIT, nullptr);
-        exit_(0);
-    });
-    EXPECT_HALTS({
-        host().api().size = LM_ENTRY_EXIT; // the table ends before the entry
-        exit_(0);
-    });
-    EXPECT_HALTS({
-        host().set_entry(LM_ENTRY_EXIT, +[](int32_t) {});
-        exit_(0);
-    }) << "an entry that comes back";
+    // Without the entry (none, or beyond the table's end) the machine stops, as abort
+    // does; and when the entry comes back.
+    for (int fault = 0; fault < 3; fault++)
+        EXPECT_HALTS({
+            if (fault == 1)
+                host().api().size = LM_ENTRY_EXIT;
+            else
+                host().set_entry(LM_ENTRY_EXIT, fault ? +[](int32_t) {} : nullptr);
+            exit_(0);
+        }) << fault;
 }
 
 } // namespace

@@ -19,19 +19,14 @@ using Region = std::pair<uint64_t, uint64_t>; // base, length; or a block's addr
 
 class ProbeHeapTest : public LibraryTest {
 protected:
-    void *(*alloc_)(uint64_t) = nullptr;
-    uint64_t (*free64_)() = nullptr, (*total64_)() = nullptr;
-    uint32_t (*free32_)() = nullptr, (*total32_)() = nullptr;
-    void (*reset_)() = nullptr;
-
-    void SetUp() override {
-        LibraryTest::SetUp();
-        alloc_ = fn<void *(uint64_t)>("lm_probe_heap_alloc");
-        free64_ = fn<uint64_t()>("lm_probe_heap_free_bytes64"), total64_ = fn<uint64_t()>("lm_probe_heap_total_bytes64");
-        free32_ = fn<uint32_t()>("lm_probe_heap_free_bytes"), total32_ = fn<uint32_t()>("lm_probe_heap_total_bytes");
-        reset_ = fn<void()>("lm_probe_heap_reset");
+    uintptr_t alloc(uint64_t size) {
+        return reinterpret_cast<uintptr_t>(fn<void *(uint64_t)>("lm_probe_heap_alloc")(size));
     }
-    uintptr_t alloc(uint64_t size) { return reinterpret_cast<uintptr_t>(alloc_(size)); }
+    uint64_t free64() { return fn<uint64_t()>("lm_probe_heap_free_bytes64")(); }
+    uint64_t total64() { return fn<uint64_t()>("lm_probe_heap_total_bytes64")(); }
+    uint32_t free32() { return fn<uint32_t()>("lm_probe_heap_free_bytes")(); }
+    uint32_t total32() { return fn<uint32_t()>("lm_probe_heap_total_bytes")(); }
+    void reset() { fn<void()>("lm_probe_heap_reset")(); }
     // Entries past the 16 (or 64) that are read go to their places behind them.
     void legacy_map(const std::vector<Region> &regions) {
         auto *entries = reinterpret_cast<LmBootLegacyMemoryRegion *>(uintptr_t{LM_BOOT_HANDOFF_ADDRESS + 0x90});
@@ -91,12 +86,12 @@ TEST_F(ProbeHeapTest, BlocksBuiltFromTheMaps) {
         legacy_map(c.legacy);
         wide_map(c.wide, c.wide_magic);
         host().handoff().memory_top = c.memory_top;
-        reset_();
+        reset();
         uint64_t sum = 0;
         for (const auto &[address, size] : c.blocks)
             sum += size;
-        EXPECT_EQ(total64_(), sum) << c.what;
-        EXPECT_EQ(free64_(), sum) << c.what;
+        EXPECT_EQ(total64(), sum) << c.what;
+        EXPECT_EQ(free64(), sum) << c.what;
         for (const auto &[address, size] : c.blocks)
             EXPECT_EQ(alloc(size), address + kHeader) << c.what;
         EXPECT_EQ(alloc(16), 0u) << c.what;
@@ -107,13 +102,13 @@ TEST_F(ProbeHeapTest, BlocksBuiltFromTheMaps) {
 // another behind the payload (48 bytes or more) is split.
 TEST_F(ProbeHeapTest, FirstFit) {
     legacy_map({{0x310000, 0x1000}, {0x300000, 0x100}});
-    reset_();
+    reset();
     EXPECT_EQ(alloc(0x200), 0x310020u);
     EXPECT_EQ(alloc(0x60), 0x300020u);
     EXPECT_EQ(alloc(0x11), 0x3000A0u);
     EXPECT_EQ(alloc(16), 0x3000E0u);
     EXPECT_EQ(alloc(16), 0x310240u);
-    EXPECT_EQ(total64_(), 0x1000 - 3 * kHeader + 0x100 - 3 * kHeader);
+    EXPECT_EQ(total64(), 0x1000 - 3 * kHeader + 0x100 - 3 * kHeader);
 }
 
 TEST_F(ProbeHeapTest, RandomAllocationsStayInTheMapApartAndIntact) {
@@ -128,22 +123,22 @@ TEST_F(ProbeHeapTest, RandomAllocationsStayInTheMapApartAndIntact) {
             base += length + 16 + random() % 0x1000;
         }
         legacy_map(regions);
-        reset_();
+        reset();
         std::vector<Region> handed; // payload, size asked
         for (int step = 0; step < 400; step++) {
             const uint64_t size = random() % 5 == 0 ? UINT64_MAX - random() % 20
                                   : random() % 3    ? random() % 100
                                                     : random() % 0x2000;
-            const uint64_t need = (size + 15) & ~uint64_t{15}, free = free64_(), total = total64_();
+            const uint64_t need = (size + 15) & ~uint64_t{15}, free = free64(), total = total64();
             const uint64_t p = alloc(size);
             SCOPED_TRACE(::testing::Message() << "round " << round << " size " << size);
             if (p == 0) {
-                ASSERT_EQ(free64_(), free);
+                ASSERT_EQ(free64(), free);
                 continue;
             }
             // The block takes its size, a split one header more; one left whole had no
             // room for another behind the payload.
-            const uint64_t split = total - total64_(), taken = free - free64_() - split;
+            const uint64_t split = total - total64(), taken = free - free64() - split;
             ASSERT_TRUE(split == kHeader ? taken == need
                                          : split == 0 && taken >= need && taken < need + kHeader + 16);
             ASSERT_EQ(p % 16, 0u);
@@ -164,37 +159,37 @@ TEST_F(ProbeHeapTest, RandomAllocationsStayInTheMapApartAndIntact) {
 }
 
 TEST_F(ProbeHeapTest, MapReadOnceUntilResetAndCountersSaturate) {
-    EXPECT_EQ(alloc_(0), nullptr);
+    EXPECT_EQ(alloc(0), 0u);
     legacy_map({{0x300000, 0x1000}}); // seen only if the zero-size call built nothing
     EXPECT_EQ(alloc(64), kFloor + kHeader);
     legacy_map({{0x300000, 0x2000}});
-    EXPECT_EQ(total64_(), 0x1000 - 2 * kHeader);
-    reset_();
-    EXPECT_EQ(free64_(), 0x2000 - kHeader) << "earlier allocations are forgotten";
+    EXPECT_EQ(total64(), 0x1000 - 2 * kHeader);
+    reset();
+    EXPECT_EQ(free64(), 0x2000 - kHeader) << "earlier allocations are forgotten";
     EXPECT_EQ(alloc(64), kFloor + kHeader);
 
     std::vector<Region> regions;
     for (uint64_t i = 0; i < 70; i++)
         regions.push_back({0x300000 + i * 0x1000, 0x100});
     legacy_map(std::vector<Region>(regions.begin(), regions.begin() + 20));
-    reset_();
-    EXPECT_EQ(total64_(), 16 * (0x100 - kHeader)) << "16 legacy entries are read";
+    reset();
+    EXPECT_EQ(total64(), 16 * (0x100 - kHeader)) << "16 legacy entries are read";
     wide_map(regions);
-    reset_();
-    EXPECT_EQ(total64_(), 64 * (0x100 - kHeader)) << "64 wide entries are read";
+    reset();
+    EXPECT_EQ(total64(), 64 * (0x100 - kHeader)) << "64 wide entries are read";
 
     wide_map({{0x300000, 0x100000000ull + kHeader}}); // a payload of exactly 2^32
-    reset_();
-    EXPECT_EQ(total32_(), 0xFFFFFFFFu);
-    EXPECT_EQ(free32_(), 0xFFFFFFFFu);
-    ASSERT_NE(alloc_(16), nullptr);
-    EXPECT_EQ(free64_(), 0x100000000ull - kHeader - 16);
-    EXPECT_EQ(free32_(), 0xFFFFFFD0u);
-    EXPECT_EQ(total32_(), 0xFFFFFFE0u);
+    reset();
+    EXPECT_EQ(total32(), 0xFFFFFFFFu);
+    EXPECT_EQ(free32(), 0xFFFFFFFFu);
+    ASSERT_NE(alloc(16), 0u);
+    EXPECT_EQ(free64(), 0x100000000ull - kHeader - 16);
+    EXPECT_EQ(free32(), 0xFFFFFFD0u);
+    EXPECT_EQ(total32(), 0xFFFFFFE0u);
     wide_map({{0x300000, 0x100000000ull + kHeader - 16}});
-    reset_();
-    EXPECT_EQ(total32_(), 0xFFFFFFF0u);
-    EXPECT_EQ(free32_(), 0xFFFFFFF0u);
+    reset();
+    EXPECT_EQ(total32(), 0xFFFFFFF0u);
+    EXPECT_EQ(free32(), 0xFFFFFFF0u);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 // The readiness rule of the program API table, through the allocation entry points:
 // they hand their arguments to the host's heap unchanged, or fall back to null (and
 // nothing) when the table or the entry is not there.
-#include "simhost/files.h"
-#include "simhost/images.h"
 #include "tests/support/library_test.h"
 
 #include <cstdint>
@@ -12,55 +10,25 @@ namespace {
 
 using ProgramApiTest = LibraryTest;
 
-TEST_F(ProgramApiTest, AllocationReachesTheHostHeapUnchanged) {
+// Each fault makes every heap entry absent: no call reaches the host (a fake pointer
+// handed to the host's free would stop the test).
+TEST_F(ProgramApiTest, AllocationReachesTheHostHeapOnlyThroughAReadyTable) {
     auto malloc_ = fn<void *(uint64_t)>("malloc");
     auto realloc_ = fn<void *(void *, uint64_t)>("realloc");
     auto free_ = fn<void(void *)>("free");
+    auto &heap = host().heap();
     void *p = malloc_(0), *q = realloc_(nullptr, 40), *r = realloc_(q, 4000);
     ASSERT_TRUE(p && q && r);
     free_(nullptr);
     free_(p);
     free_(r);
-    auto &heap = host().heap();
     EXPECT_EQ(heap.malloc_sizes, (std::vector<uint64_t>{0}));
     EXPECT_EQ(heap.realloc_sizes, (std::vector<uint64_t>{40, 4000}));
     EXPECT_EQ(heap.freed, (std::vector<void *>{nullptr, p, r}));
     heap.fail = [](uint64_t) { return true; };
     EXPECT_EQ(malloc_(16), nullptr);
     EXPECT_EQ(realloc_(nullptr, 16), nullptr);
-}
 
-// Each fault makes every heap entry absent: no call reaches the host (a fake pointer
-// handed to the host's free would stop the test).
-// The simulator's programs may run for hours: the host records its entries' calls only
-// when a test asks.
-TEST_F(ProgramApiTest, HostEntriesRecordNothingUnlessAsked) {
-    using namespace simhost;
-    for (bool recording : {false, true}) {
-        host().record_calls(recording);
-        host().reset();
-        HostHeap::host_free(HostHeap::host_realloc(HostHeap::host_malloc(8), 64));
-        ConsoleService::host_console_write_line("line");
-        char buffer[8];
-        ConsoleService::host_read_line(buffer, sizeof buffer, "", 0);
-        LmBaremetalProgramFileInfo info{};
-        FileService::host_write_file("a", "xyz", 3);
-        FileService::host_stat_file("a", &info);
-        LmBaremetalProgramImageInfo image{};
-        ImageDecoder::host_png_decode_file("a.png", &image);
-        SCOPED_TRACE(recording ? "recording" : "not recording");
-        EXPECT_EQ(host().heap().malloc_sizes.size() + host().heap().realloc_sizes.size(), recording ? 2u : 0u);
-        EXPECT_EQ(host().heap().freed.size(), recording ? 1u : 0u);
-        EXPECT_EQ(host().console().lines.size() + host().console().reads.size(), recording ? 2u : 0u);
-        EXPECT_EQ(host().files().calls.size(), recording ? 2u : 0u);
-        EXPECT_EQ(host().images().requests.size(), recording ? 1u : 0u);
-    }
-}
-
-TEST_F(ProgramApiTest, TableFaultsAndZeroEntriesMakeTheServiceAbsent) {
-    auto malloc_ = fn<void *(uint64_t)>("malloc");
-    auto realloc_ = fn<void *(void *, uint64_t)>("realloc");
-    auto free_ = fn<void(void *)>("free");
     void (*const faults[])(simhost::Host &) = {
         [](simhost::Host &h) { h.api().magic = 0x50414D4D; },
         [](simhost::Host &h) { h.api().ready = 0; },
@@ -77,8 +45,7 @@ TEST_F(ProgramApiTest, TableFaultsAndZeroEntriesMakeTheServiceAbsent) {
         EXPECT_EQ(malloc_(8), nullptr);
         EXPECT_EQ(realloc_(nullptr, 8), nullptr);
         free_(reinterpret_cast<void *>(0x1234));
-        EXPECT_TRUE(host().heap().malloc_sizes.empty() && host().heap().realloc_sizes.empty());
-        EXPECT_TRUE(host().heap().freed.empty());
+        EXPECT_TRUE(heap.malloc_sizes.empty() && heap.realloc_sizes.empty() && heap.freed.empty());
     }
     // A size of 0x50 covers malloc's entry and not realloc's; the table is read afresh.
     host().reset();
@@ -89,12 +56,6 @@ TEST_F(ProgramApiTest, TableFaultsAndZeroEntriesMakeTheServiceAbsent) {
     EXPECT_EQ(malloc_(8), nullptr);
     host().api().ready = 7;
     EXPECT_NE(malloc_(8), nullptr);
-}
-
-TEST_F(ProgramApiTest, LibraryCanBeLoadedManyTimes) {
-    // Each test loads a fresh copy; the namespaces must be given back on unload.
-    for (int i = 0; i < 40; i++)
-        EXPECT_NE(simhost::LoadedLibrary(LBW_LIBRARY_PATH).find("malloc"), nullptr);
 }
 
 } // namespace
