@@ -199,3 +199,18 @@ STOPS_THE_MACHINE(throw_from_destructor_during_unwind) {
         trace("caught ");
     }
 }
+
+// A constructor that reaches a pure virtual function while the object is still abstract.
+namespace {
+struct Abstract {
+    Abstract() { trace("%d", describe()); }
+    virtual ~Abstract() = default;
+    virtual int area() const = 0;
+    __attribute__((noinline)) int describe() const { return area(); }
+};
+struct Concrete : Abstract { int area() const override { return 4; } };
+} // namespace
+
+STOPS_THE_MACHINE(pure_virtual_call) {
+    Concrete concrete;
+}
