@@ -121,16 +121,7 @@ TEST_F(ExceptionsTest, TerminationRunsNoCleanup) {
         EXPECT_EXIT(program_fn<void()>(scenario)(), ::testing::KilledBySignal(SIGSEGV), output) << scenario;
 }
 
-class RuntimeTest : public ExceptionsTest {
-protected:
-    void *begin_catch(void *object) { return fn<void *(void *)>("__cxa_begin_catch")(exception_of(object)); }
-    void end_catch() { fn<void()>("__cxa_end_catch")(); }
-    bool freed(void *object) {
-        auto &list = host().heap().freed;
-        return std::find(list.begin(), list.end(), header_of(object)) != list.end();
-    }
-    static inline std::vector<void *> gDestroyed;
-};
+using RuntimeTest = ExceptionsTest;
 
 TEST_F(RuntimeTest, AllocationZeroesHeaderAndObject) {
     void *dirty = fn<void *(size_t)>("malloc")(200);
@@ -144,7 +135,7 @@ TEST_F(RuntimeTest, AllocationZeroesHeaderAndObject) {
         EXPECT_EQ(std::count(bytes, bytes + block, 0), static_cast<long>(block));
         EXPECT_EQ(reinterpret_cast<uintptr_t>(object) % 16, 0u);
         fn<void(void *)>("__cxa_free_exception")(object);
-        EXPECT_TRUE(freed(object));
+        EXPECT_EQ(host().heap().freed.back(), header_of(object));
     }
     fn<void(void *)>("__cxa_free_exception")(nullptr);
     EXPECT_EQ(host().heap().freed.size(), 3u);
@@ -211,14 +202,17 @@ TEST_F(RuntimeTest, AllocationFailuresTerminate) {
 
 // The scenarios cover nesting and rethrows; these are the calls no compiled code makes.
 TEST_F(RuntimeTest, CatchingNothingAndEndingNothingChangeNothing) {
-    EXPECT_EQ(fn<void *(void *)>("__cxa_begin_catch")(nullptr), nullptr);
+    auto begin_catch = fn<void *(void *)>("__cxa_begin_catch");
+    auto end_catch = fn<void()>("__cxa_end_catch");
+    EXPECT_EQ(begin_catch(nullptr), nullptr);
     end_catch();
+    static std::vector<void *> destroyed;
     void *object = allocate(4);
-    header_of(object)->exceptionDestructor = [](void *o) { gDestroyed.push_back(o); };
-    EXPECT_EQ(begin_catch(object), object);
+    header_of(object)->exceptionDestructor = [](void *o) { destroyed.push_back(o); };
+    EXPECT_EQ(begin_catch(exception_of(object)), object);
     end_catch();
     end_catch();
-    EXPECT_EQ(gDestroyed, std::vector<void *>{object});
+    EXPECT_EQ(destroyed, std::vector<void *>{object});
     EXPECT_EQ(host().heap().freed, std::vector<void *>{header_of(object)});
 }
 
