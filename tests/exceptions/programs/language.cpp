@@ -62,10 +62,14 @@ struct ThrowingDestructor {
     }
 };
 
+// Statics with destructors hand them to __cxa_atexit (with this program's __dso_handle):
+// the global at load time, the local once built. Neither ever runs.
+Tracer gGlobal{"~global "};
 int gStaticTries = 0;
 struct Fickle {
     int value = ++gStaticTries;
     Fickle() { maybe_throw(gStaticTries, 1); }
+    ~Fickle() { trace("~Fickle "); }
 };
 __attribute__((noinline)) int fickle_value() {
     static Fickle fickle;
