@@ -205,7 +205,7 @@ TEST_F(NumbersTest, LongDoublesPrintAtDoublePrecision) {
 }
 
 TEST_F(NumbersTest, RandomDirectivesAtEveryCutOfTheDestination) {
-    for (long i = 0; i < count(40); i++) {
+    for (long i = 0; i < count(60); i++) {
         Arguments a;
         const std::string fmt = random_format(a);
         const bool every_cut = i % 200 == 0;
