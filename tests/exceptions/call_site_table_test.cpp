@@ -123,49 +123,47 @@ TEST_F(CallSiteTableTest, EncodedPointers) {
             << int(c.encoding);
 }
 
-TEST_F(CallSiteTableTest, CallSiteEntries) {
+// Each row: a table, the frame's call site, the thrown type and the outcome.
+TEST_F(CallSiteTableTest, CallSiteEntriesAndActionChains) {
     // FF 9B 0D 03 02 00 01 | action 01 00 | padding | type entry 0: a catch-all.
-    Bytes catch_all = {0xFF, 0x9B, 0x0D, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(run(catch_all, 1, &other), Outcome(true, 1, 0, 1, 0, 1));
-    EXPECT_EQ(run(catch_all, 1, nullptr), Outcome(true, 1, 0, 1, 0, 1));
-    // No type table, two cleanup-only entries.
-    Bytes cleanups = {0xFF, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x01, 0x00};
-    EXPECT_EQ(run(cleanups, 2, nullptr), Outcome(false, 1, 1, 0, 1, 0));
-    EXPECT_EQ(run(cleanups, 3, nullptr), kCleared); // past the entries
-    EXPECT_EQ(run(cleanups, 0, nullptr), kCleared); // no current call
-    EXPECT_EQ(run(cleanups, -1, nullptr), kCleared);
-    EXPECT_EQ(run({}, 1, nullptr), kCleared); // no table
-    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr), kCleared); // no entries
-    // A udata4 landing-pad base is read and skipped.
-    EXPECT_EQ(run({0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00}, 2, nullptr), Outcome(false, 1, 1, 0, 7, 0));
-    // Unusable type entries catch everything: no type table; a format without a fixed
-    // size; a filter whose low 32 bits are negative.
-    EXPECT_EQ(run({0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &other), Outcome(true, 1, 0, 1, 0, 1));
-    EXPECT_EQ(run({0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1, &other),
-              Outcome(true, 1, 0, 1, 0, 1));
-    EXPECT_EQ(run({0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55}, 1, &other),
-              Outcome(true, 1, 0, 1, 0, int32_t(0x80000000u)));
-}
-
-TEST_F(CallSiteTableTest, ActionChainsInOrderUpToSixtyFourRecords) {
-    // filter 2 (Other), then filter 1 (Mid): a Leaf is caught by the second record.
-    Bytes chain = with_actions({0x02, 0x01, 0x01, 0x00});
-    EXPECT_EQ(run(chain, 1, &leaf), Outcome(true, 1, 0, 1, 4, 1));
-    EXPECT_EQ(run(chain, 1, &other), Outcome(true, 1, 0, 1, 4, 2));
-    EXPECT_EQ(run(chain, 1, &base), Outcome(false, 1, 0, 0, 4, 0)); // an ancestor is not a Mid
-    // A cleanup record first: caught, and the cleanup noted. Negative filters: nothing.
-    EXPECT_EQ(run(with_actions({0x00, 0x01, 0x01, 0x00}), 1, &mid), Outcome(true, 1, 1, 1, 4, 1));
-    EXPECT_EQ(run(with_actions({0x7F, 0x01, 0x7E, 0x00}), 1, &mid), Outcome(false, 1, 0, 0, 4, 0));
-    // A record that points back at itself; 63 skipped records and a catch; one more.
-    EXPECT_EQ(run(with_actions({0x7F, 0x7F}), 1, &mid), Outcome(false, 1, 0, 0, 4, 0));
-    for (int skipped : {63, 64}) {
-        Bytes actions;
-        for (int i = 0; i < skipped; ++i)
-            actions.insert(actions.end(), {0x7F, 0x01});
-        actions.insert(actions.end(), {0x01, 0x00});
-        EXPECT_EQ(run(with_actions(actions), 1, &mid), Outcome(skipped == 63, 1, 0, skipped == 63, 4, skipped == 63))
-            << skipped;
-    }
+    const Bytes catch_all = {0xFF, 0x9B, 0x0D, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes cleanups = {0xFF, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x01, 0x00}; // no type table
+    // filter 2 (Other), then filter 1 (Mid).
+    const Bytes chain = with_actions({0x02, 0x01, 0x01, 0x00});
+    Bytes skip63, skip64; // 63 or 64 skipped records, then a catch: only 64 are read
+    for (int i = 0; i < 64; ++i)
+        skip64.insert(skip64.end(), {0x7F, 0x01});
+    skip64.insert(skip64.end(), {0x01, 0x00});
+    skip63.assign(skip64.begin() + 2, skip64.end());
+    const std::tuple<const char *, Bytes, int32_t, const void *, Outcome> rows[] = {
+        {"catch-all", catch_all, 1, &other, {true, 1, 0, 1, 0, 1}},
+        {"catch-all, nothing thrown", catch_all, 1, nullptr, {true, 1, 0, 1, 0, 1}},
+        {"cleanup", cleanups, 2, nullptr, {false, 1, 1, 0, 1, 0}},
+        {"past the entries", cleanups, 3, nullptr, kCleared},
+        {"no current call", cleanups, 0, nullptr, kCleared},
+        {"negative call site", cleanups, -1, nullptr, kCleared},
+        {"no table", {}, 1, nullptr, kCleared},
+        {"no entries", {0xFF, 0xFF, 0x03, 0x00, 0x07, 0x00}, 1, nullptr, kCleared},
+        {"udata4 landing-pad base, skipped", {0x03, 1, 2, 3, 4, 0xFF, 0x03, 0x04, 0x00, 0x00, 0x07, 0x00}, 2,
+         nullptr, {false, 1, 1, 0, 7, 0}},
+        // Unusable type entries catch everything.
+        {"no type table", {0xFF, 0xFF, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00}, 1, &other, {true, 1, 0, 1, 0, 1}},
+        {"type format without a size", {0xFF, 0x01, 0x05, 0x03, 0x02, 0x00, 0x01, 0x01, 0x00, 0x55, 0x55}, 1,
+         &other, {true, 1, 0, 1, 0, 1}},
+        {"filter negative in 32 bits",
+         {0xFF, 0x03, 0x0B, 0x03, 0x02, 0x00, 0x01, 0x80, 0x80, 0x80, 0x80, 0x08, 0x00, 0x55, 0x55}, 1, &other,
+         {true, 1, 0, 1, 0, int32_t(0x80000000u)}},
+        {"second record catches a Leaf", chain, 1, &leaf, {true, 1, 0, 1, 4, 1}},
+        {"first record catches Other", chain, 1, &other, {true, 1, 0, 1, 4, 2}},
+        {"an ancestor is not a Mid", chain, 1, &base, {false, 1, 0, 0, 4, 0}},
+        {"cleanup record first", with_actions({0x00, 0x01, 0x01, 0x00}), 1, &mid, {true, 1, 1, 1, 4, 1}},
+        {"negative filters", with_actions({0x7F, 0x01, 0x7E, 0x00}), 1, &mid, {false, 1, 0, 0, 4, 0}},
+        {"record pointing at itself", with_actions({0x7F, 0x7F}), 1, &mid, {false, 1, 0, 0, 4, 0}},
+        {"63 records skipped", with_actions(skip63), 1, &mid, {true, 1, 0, 1, 4, 1}},
+        {"64 records skipped", with_actions(skip64), 1, &mid, {false, 1, 0, 0, 4, 0}},
+    };
+    for (const auto &[what, table, call_site, thrown, outcome] : rows)
+        EXPECT_EQ(run(table, call_site, thrown), outcome) << what;
 }
 
 TEST_F(CallSiteTableTest, TypeMatching) {

@@ -62,10 +62,14 @@ struct ThrowingDestructor {
     }
 };
 
+// Statics with destructors hand them to __cxa_atexit (with this program's __dso_handle):
+// the global at load time, the local once built. Neither ever runs.
+Tracer gGlobal{"~global "};
 int gStaticTries = 0;
 struct Fickle {
     int value = ++gStaticTries;
     Fickle() { maybe_throw(gStaticTries, 1); }
+    ~Fickle() { trace("~Fickle "); }
 };
 __attribute__((noinline)) int fickle_value() {
     static Fickle fickle;
@@ -198,4 +202,19 @@ STOPS_THE_MACHINE(throw_from_destructor_during_unwind) {
     } catch (...) {
         trace("caught ");
     }
+}
+
+// A constructor that reaches a pure virtual function while the object is still abstract.
+namespace {
+struct Abstract {
+    Abstract() { trace("%d", describe()); }
+    virtual ~Abstract() = default;
+    virtual int area() const = 0;
+    __attribute__((noinline)) int describe() const { return area(); }
+};
+struct Concrete : Abstract { int area() const override { return 4; } };
+} // namespace
+
+STOPS_THE_MACHINE(pure_virtual_call) {
+    Concrete concrete;
 }
