@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -20,12 +21,13 @@ using Bytes = std::vector<u8>;
 
 using StringTest = LibraryTest;
 
-// strlen and strchr read aligned blocks that may begin before the string and reach past
-// it: zeros and the sought value there never count, and no read crosses into the page
-// behind the string.
-TEST_F(StringTest, LengthAndSearchSeeOnlyTheString) {
+// strlen, strchr and snprintf's %s read aligned blocks that may begin before the string
+// and reach past it: zeros and the sought value there never count, and no read crosses
+// into the page behind the string.
+TEST_F(StringTest, ReadsSeeOnlyTheString) {
     auto strlen_ = fn<size_t(const char *)>("strlen");
     auto strchr_ = fn<char *(const char *, int)>("strchr");
+    auto snprintf_ = fn<int(char *, size_t, const char *, ...)>("snprintf");
     std::mt19937 random{20261206};
     PageEdge page;
     for (size_t n = 0; n <= 300; n++)
@@ -45,6 +47,13 @@ TEST_F(StringTest, LengthAndSearchSeeOnlyTheString) {
             ASSERT_EQ(strchr_(s, 0), s + n);
             int high = n ? static_cast<signed char>(s[random() % n]) : -23;
             ASSERT_EQ(strchr_(s, high), std::strchr(s, high)) << "n " << n;
+            for (size_t cut : {random() % (n + 4), size_t{400}}) {
+                char got[400], want[400];
+                std::memset(got, 'Z', sizeof got);
+                std::memset(want, 'Z', sizeof want);
+                ASSERT_EQ(snprintf_(got, cut, "<%s>", s), std::snprintf(want, cut, "<%s>", s)) << n;
+                ASSERT_EQ(std::string(got, sizeof got), std::string(want, sizeof want)) << n << " cut at " << cut;
+            }
         }
     EXPECT_EQ(strlen_(nullptr), 0u);
 }
