@@ -7,13 +7,11 @@
 // with their documented answers below zero; sin and cos are their short Taylor
 // polynomials bit for bit; fmod truncates quotients below 2^31; the single-precision
 // forms are the double function narrowed once.
-// LBW_MATH_ARGUMENTS sets the random arguments per function (default 100000).
 #include "tests/numerics/same_bits.h"
 #include "tests/support/library_test.h"
 
 #include <cfloat>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -26,6 +24,7 @@ namespace {
 
 constexpr double kInf = INFINITY, kNaN = NAN, kPi = 3.141592653589793, kTwoPi = 6.283185307179586;
 constexpr double kSpecials[] = {0.0, DBL_TRUE_MIN, DBL_MIN - DBL_TRUE_MIN, kInf, kNaN};
+constexpr int kArguments = 100000; // random arguments per function
 constexpr double kAtanBreaks[] = {0.4375, 0.6875, 1.1875, 2.4375}; // where atan changes its reduction
 
 // sin (or cos) as its Taylor polynomial through the seventh (sixth) power, in the
@@ -64,10 +63,6 @@ double ulp_error(double actual, long double exact) {
     return static_cast<double>(std::fabs(static_cast<long double>(actual) - exact) / ulp);
 }
 
-int arguments_per_function() {
-    const char *text = std::getenv("LBW_MATH_ARGUMENTS");
-    return text ? std::atoi(text) : 100000;
-}
 
 struct Sampler {
     std::mt19937_64 rng{20240611};
@@ -201,7 +196,7 @@ TEST_P(FunctionTest, AgreesWithItsReference) {
     for (double x : kSpecials)
         for (double v : {x, -x})
             EXPECT_TRUE(same(lib(v), f.reference(v))) << f.name << "(" << v << ")";
-    for (int i = 0, count = arguments_per_function(); i < count; i++) {
+    for (int i = 0; i < kArguments; i++) {
         const double x = f.regions[i % f.regions.size()](s);
         const double result = lib(x);
         ASSERT_TRUE(f.exact ? agrees(f.name, result, kNaN, 0, f.exact(x), x)
@@ -273,7 +268,7 @@ TEST_F(MathTest, FmodPowAndAtan2) {
                 EXPECT_TRUE(same(pow(x, y), x == 1 && std::isnan(y) ? kNaN : want)) << "pow(" << x << ", " << y;
             EXPECT_TRUE(same(atan2(x, y), std::atan2(x, y))) << "atan2(" << x << ", " << y << ")";
         }
-    for (int i = 0, count = arguments_per_function(); i < count; i++) {
+    for (int i = 0; i < kArguments; i++) {
         const int low = i % 2 ? -30 : -1074, high = i % 2 ? 60 : 1023;
         double x = s.any(low, high), y = s.any(low, high);
         ASSERT_TRUE(same(fmod(x, y), fmod_model(x, y))) << x << ", " << y;
