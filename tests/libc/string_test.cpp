@@ -52,7 +52,7 @@ TEST_F(StringTest, ReadsSeeOnlyTheString) {
                 std::memset(got, 'Z', sizeof got);
                 std::memset(want, 'Z', sizeof want);
                 ASSERT_EQ(snprintf_(got, cut, "<%s>", s), std::snprintf(want, cut, "<%s>", s)) << n;
-                ASSERT_EQ(std::string(got, sizeof got), std::string(want, sizeof want)) << n << " cut at " << cut;
+                ASSERT_EQ(std::string(got, sizeof got), std::string(want, sizeof want)) << n << " cut " << cut;
             }
         }
     EXPECT_EQ(strlen_(nullptr), 0u);

@@ -68,7 +68,7 @@ TEST_F(TimeTest, GmtimeDifftimeAndMktimeMatchGlibc) {
         errno = 0;
         ASSERT_EQ(t, timegm(&expect)) << ::testing::PrintToString(before);
         // After a failure the library leaves every field alone; glibc sets tm_isdst.
-        ASSERT_EQ(normalised, errno == EOVERFLOW ? before : fields(expect)) << ::testing::PrintToString(before);
+        ASSERT_EQ(normalised, errno == EOVERFLOW ? before : fields(expect)) << testing::PrintToString(before);
     }
     int64_t t = 1234567890;
     Fields local;
