@@ -117,7 +117,7 @@ struct Function {
 double argument(Sampler &s, int i, Region delicate) {
     switch (i % 5) {
     case 0: return s.pattern();
-    case 1: return s.any(-60, 10);
+    case 1: return s.integer(0, 1) ? s.any(-60, 10) : s.uniform(-10, 10);
     case 2: return s.any(-1074, -1022);
     case 3: return s.near(s.integer(0, 1) ? 1 : -1, -60, -1);
     default: return delicate(s);
