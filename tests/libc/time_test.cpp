@@ -79,12 +79,10 @@ TEST_F(TimeTest, GmtimeDifftimeAndMktimeMatchGlibc) {
 TEST_F(TimeTest, StrftimeMatchesGlibcForEveryConversion) {
     auto strftime_ = fn<size_t(char *, size_t, const char *, const std::tm *)>("strftime");
     std::vector<std::string> formats = {"%Q %Ea %EU %OY %Oa %", "%c|%D|%x"}; // unknown directives are copied
-    for (char c : std::string("aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%"))
-        formats.push_back(std::string("%") + c);
-    for (char c : std::string("cCxXyY"))
-        formats.push_back(std::string("%E") + c);
-    for (char c : std::string("deHImMSuUVwWy"))
-        formats.push_back(std::string("%O") + c);
+    for (auto [prefix, letters] : {std::pair{"%", "aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%"}, {"%E", "cCxXyY"},
+                                   {"%O", "deHImMSuUVwWy"}})
+        for (const char *c = letters; *c; c++)
+            formats.push_back(prefix + std::string(1, *c));
     for (int i = 0; i < 10000; i++) {
         // Mostly the years 0..9999 (from -62167219200 on), sometimes any year at all.
         int64_t t = i % 4 ? static_cast<int64_t>(random() % 315569520000) - 62167219200
