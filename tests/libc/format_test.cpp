@@ -3,7 +3,6 @@
 // an unknown conversion prints "?" and takes no argument; the destination, cut at any
 // size, holds a prefix of the whole text and the count is its whole length. The table
 // lists where the formatter deliberately differs from glibc.
-#include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <random>
 #include <string>
@@ -120,26 +118,6 @@ TEST_F(FormatTest, RandomFormatsGiveGlibcsTextCutToSize) {
         std::string want = n ? expected.substr(0, n - 1) + '\0' : "";
         want.resize(buffer.size(), 'Z');
         ASSERT_EQ(std::string(buffer.data(), buffer.size()), want) << "format \"" << format << "\" n " << n;
-    }
-}
-
-// %s copies aligned blocks of the string: strings at every alignment that end at an
-// inaccessible page, at cuts before, inside and after them.
-TEST_F(FormatTest, StringsEndingAtAPageEdge) {
-    auto snprintf_ = fn<SnprintfFn>("snprintf");
-    PageEdge page;
-    for (size_t length = 0; length <= 300; length++) {
-        char *s = page.end() - length - 1;
-        for (size_t i = 0; i < length; i++)
-            s[i] = static_cast<char>('a' + below(26));
-        s[length] = 0;
-        for (size_t n : {size_t{0}, size_t{1}, length / 2, length, length + 2, length + 3, size_t{512}}) {
-            char got[600], want[600];
-            std::memset(got, 'Z', sizeof got);
-            std::memset(want, 'Z', sizeof want);
-            ASSERT_EQ(snprintf_(got, n, "<%s>", s), std::snprintf(want, n, "<%s>", s)) << length;
-            ASSERT_EQ(std::string(got, sizeof got), std::string(want, sizeof want)) << length << " cut at " << n;
-        }
     }
 }
 

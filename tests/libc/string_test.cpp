@@ -1,11 +1,11 @@
-// Memory and string functions against glibc and against the byte-by-byte definitions:
-// every size up to 300 and past the thresholds of the processor's string instructions,
-// strings that end at an inaccessible page with zeros and the sought value around them.
-// Comparisons return the difference of the first differing bytes, as unsigned values.
-// The copies at every overlap distance are in string_glibc_test.cpp.
+// String functions against glibc and against the byte-by-byte definitions: strings that
+// end at an inaccessible page with zeros and the sought value around them, short strings
+// of a small alphabet. Comparisons return the difference of the first differing bytes, as
+// unsigned values. The block functions (copies, memset, memcmp) are in string_glibc_test.cpp.
 #include "tests/libc/page_edge.h"
 #include "tests/support/library_test.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -19,66 +19,16 @@ namespace {
 using u8 = unsigned char;
 using Bytes = std::vector<u8>;
 
-class StringTest : public LibraryTest {
-protected:
-    std::mt19937 random{20261206};
-    Bytes noise(size_t n) {
-        Bytes v(n);
-        for (u8 &b : v)
-            b = static_cast<u8>(random());
-        return v;
-    }
-    // Sizes through every block loop, and past where the string instructions take over
-    // (from 2048 bytes).
-    static std::vector<size_t> sizes() {
-        std::vector<size_t> v;
-        for (size_t n = 0; n <= 300; n++)
-            v.push_back(n);
-        v.insert(v.end(), {511, 512, 600, 2047, 2048, 4099});
-        return v;
-    }
-};
+using StringTest = LibraryTest;
 
-TEST_F(StringTest, SetCompareAndSearchAtEverySize) {
-    auto memset_ = fn<void *(void *, int, size_t)>("memset");
-    auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
-    auto memchr_ = fn<void *(const void *, int, size_t)>("memchr");
-    for (size_t n : sizes()) {
-        size_t at = random() % 8;
-        Bytes got = noise(n + 16), want = got;
-        int value = static_cast<int>(random());
-        std::memset(&want[at], value, n);
-        ASSERT_EQ(memset_(&got[at], value, n), &got[at]);
-        ASSERT_EQ(got, want) << "memset n " << n;
-        // On a zero background (before them too), blocks that differ in one byte of either
-        // compare as that pair; the byte behind them does not count.
-        Bytes a(n + 320), b(n + 320), hay = noise(n + 16);
-        u8 *x = &a[300 + at], *y = &b[300 + at];
-        y[n] = 1;
-        ASSERT_EQ(memcmp_(x, y, n), 0) << "memcmp n " << n;
-        for (size_t i = 0; i < n; i += 1 + i / 64) {
-            const u8 value = static_cast<u8>(1 + random() % 255);
-            x[i] = value;
-            ASSERT_EQ(memcmp_(x, y, n), value) << "memcmp n " << n << " at " << i;
-            x[i] = 0, y[i] = value;
-            ASSERT_EQ(memcmp_(x, y, n), -value) << "memcmp n " << n << " at " << i;
-            y[i] = 0;
-        }
-        int needle = (n && random() % 2 ? hay[at + random() % n] : static_cast<int>(random() % 256)) + 256;
-        ASSERT_EQ(memchr_(&hay[at], needle, n), std::memchr(&hay[at], needle, n)) << "memchr n " << n;
-    }
-    unsigned char zeroed[4] = {1, 2, 3, 4};
-    fn<void(void *, size_t)>("bzero")(zeroed + 1, 2);
-    fn<void(void *, size_t)>("__bzero")(zeroed, 1);
-    EXPECT_EQ(Bytes(zeroed, zeroed + 4), (Bytes{0, 0, 0, 4}));
-}
-
-// strlen and strchr read aligned blocks that may begin before the string and reach past
-// it: zeros and the sought value there never count, and no read crosses into the page
-// behind the string.
-TEST_F(StringTest, LengthAndSearchSeeOnlyTheString) {
+// strlen, strchr and snprintf's %s read aligned blocks that may begin before the string
+// and reach past it: zeros and the sought value there never count, and no read crosses
+// into the page behind the string.
+TEST_F(StringTest, ReadsSeeOnlyTheString) {
     auto strlen_ = fn<size_t(const char *)>("strlen");
     auto strchr_ = fn<char *(const char *, int)>("strchr");
+    auto snprintf_ = fn<int(char *, size_t, const char *, ...)>("snprintf");
+    std::mt19937 random{20261206};
     PageEdge page;
     for (size_t n = 0; n <= 300; n++)
         for (size_t gap : {size_t{0}, 1 + random() % 70}) {
@@ -97,6 +47,13 @@ TEST_F(StringTest, LengthAndSearchSeeOnlyTheString) {
             ASSERT_EQ(strchr_(s, 0), s + n);
             int high = n ? static_cast<signed char>(s[random() % n]) : -23;
             ASSERT_EQ(strchr_(s, high), std::strchr(s, high)) << "n " << n;
+            for (size_t cut : {random() % (n + 4), size_t{400}}) {
+                char got[400], want[400];
+                std::memset(got, 'Z', sizeof got);
+                std::memset(want, 'Z', sizeof want);
+                ASSERT_EQ(snprintf_(got, cut, "<%s>", s), std::snprintf(want, cut, "<%s>", s)) << n;
+                ASSERT_EQ(std::string(got, sizeof got), std::string(want, sizeof want)) << n << " cut " << cut;
+            }
         }
     EXPECT_EQ(strlen_(nullptr), 0u);
 }
@@ -108,6 +65,8 @@ TEST_F(StringTest, ComparisonsAndSearchesOfShortStrings) {
     auto strspn_ = fn<size_t(const char *, const char *)>("strspn");
     auto strpbrk_ = fn<char *(const char *, const char *)>("strpbrk");
     auto strstr_ = fn<char *(const char *, const char *)>("strstr");
+    auto memchr_ = fn<void *(const void *, int, size_t)>("memchr");
+    std::mt19937 random{20261206};
     auto text = [&] {
         std::string s;
         for (size_t n = random() % 7; n > 0; n--)
@@ -129,6 +88,9 @@ TEST_F(StringTest, ComparisonsAndSearchesOfShortStrings) {
         ASSERT_EQ(strspn_(x, y), std::strspn(x, y));
         ASSERT_EQ(strpbrk_(x, y), std::strpbrk(x, y));
         ASSERT_EQ(strstr_(x, y), std::strstr(x, y));
+        const int sought = y[0] + 256 * static_cast<int>(n); // only the low 8 bits count
+        const size_t m = std::min(n, a.size() + 1);
+        ASSERT_EQ(memchr_(x, sought, m), std::memchr(x, sought, m));
     }
 }
 
@@ -141,6 +103,9 @@ TEST_F(StringTest, CopyDuplicateCallocAndAbs) {
     char *copy = strdup_("hello");
     EXPECT_STREQ(copy, "hello");
     EXPECT_TRUE(host().heap().owns(copy));
+    fn<void(void *, size_t)>("bzero")(copy + 1, 2);
+    fn<void(void *, size_t)>("__bzero")(copy, 1);
+    EXPECT_EQ(std::string(copy, 6), std::string("\0\0\0lo", 6));
     EXPECT_EQ(strdup_(nullptr), nullptr);
     EXPECT_EQ(host().heap().malloc_sizes, (std::vector<uint64_t>{6})) << "strdup(NULL) asks for nothing";
     // calloc zero-fills the dirty block that comes back; overflowing products never
@@ -162,21 +127,6 @@ TEST_F(StringTest, CopyDuplicateCallocAndAbs) {
     for (int v : {-5, 0, 7, INT_MAX, -INT_MAX})
         EXPECT_EQ(abs_(v), std::abs(v));
     EXPECT_EQ(abs_(INT_MIN), INT_MIN);
-}
-
-// abort halts at once: pending console text stays unsent and nothing after it runs.
-TEST_F(StringTest, AbortHaltsWithoutFlushing) {
-    auto write = fn<void(const void *, uint64_t)>("lm_lua_write");
-    auto abort_ = fn<void()>("abort");
-    EXPECT_EXIT(
-        {
-            host().console().echo = stderr; // console lines would show on standard error
-            write("pending text", 12);
-            std::fputs("before abort\n", stderr);
-            abort_();
-            write("after\n", 6);
-        },
-        ::testing::KilledBySignal(SIGSEGV), "^before abort\n$");
 }
 
 } // namespace

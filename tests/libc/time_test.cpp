@@ -43,13 +43,16 @@ protected:
     }
 };
 
-TEST_F(TimeTest, GmtimeAndDifftimeMatchGlibcOverTheWholeRange) {
+// gmtime of any time, difftime of any two, and mktime of fields far out of range.
+TEST_F(TimeTest, GmtimeDifftimeAndMktimeMatchGlibc) {
     auto gmtime_ = fn<Fields *(const int64_t *)>("gmtime");
     auto difftime_ = fn<double(int64_t, int64_t)>("difftime");
+    auto mktime_ = fn<int64_t(Fields *)>("mktime");
+    const int spreads[] = {200000, 5000, 500, 2000, 100, 12000, 10, 400, 1}; // tm_wday, tm_yday are ignored
     for (int i = 0; i < 200000; i++) {
         int64_t t = i < 6 ? std::array<int64_t, 6>{kFirst, kFirst - 1, kLast, kLast + 1, INT64_MIN, INT64_MAX}[i]
                           : any_time();
-        std::tm expect;
+        std::tm expect{};
         bool fits = gmtime_r(&t, &expect) != nullptr;
         Fields *got = gmtime_(&t);
         ASSERT_EQ(got != nullptr, fits) << t;
@@ -57,6 +60,15 @@ TEST_F(TimeTest, GmtimeAndDifftimeMatchGlibcOverTheWholeRange) {
             ASSERT_EQ(*got, fields(expect)) << t;
         int64_t other = any_time();
         ASSERT_EQ(difftime_(t, other), difftime(t, other)) << t << " - " << other;
+        for (int f = 0; f < 9; f++)
+            expect.*kMembers[f] = any_field(spreads[f]);
+        const Fields before = fields(expect);
+        Fields normalised = before;
+        t = mktime_(&normalised);
+        errno = 0;
+        ASSERT_EQ(t, timegm(&expect)) << ::testing::PrintToString(before);
+        // After a failure the library leaves every field alone; glibc sets tm_isdst.
+        ASSERT_EQ(normalised, errno == EOVERFLOW ? before : fields(expect)) << testing::PrintToString(before);
     }
     int64_t t = 1234567890;
     Fields local;
@@ -64,32 +76,13 @@ TEST_F(TimeTest, GmtimeAndDifftimeMatchGlibcOverTheWholeRange) {
     EXPECT_EQ(*fn<Fields *(const int64_t *, Fields *)>("localtime_r")(&t, &local), *gmtime_(&t));
 }
 
-TEST_F(TimeTest, MktimeNormalisesAsTimegmDoes) {
-    auto mktime_ = fn<int64_t(Fields *)>("mktime");
-    for (int i = 0; i < 200000; i++) {
-        std::tm expect{};
-        int spreads[] = {200000, 5000, 500, 2000, 100, 12000, 10, 400, 1}; // tm_wday, tm_yday are ignored
-        for (int f = 0; f < 9; f++)
-            expect.*kMembers[f] = any_field(spreads[f]);
-        const Fields before = fields(expect);
-        Fields got = before;
-        int64_t t = mktime_(&got);
-        errno = 0;
-        ASSERT_EQ(t, timegm(&expect)) << ::testing::PrintToString(before);
-        // After a failure the library leaves every field alone; glibc sets tm_isdst.
-        ASSERT_EQ(got, errno == EOVERFLOW ? before : fields(expect)) << ::testing::PrintToString(before);
-    }
-}
-
 TEST_F(TimeTest, StrftimeMatchesGlibcForEveryConversion) {
     auto strftime_ = fn<size_t(char *, size_t, const char *, const std::tm *)>("strftime");
     std::vector<std::string> formats = {"%Q %Ea %EU %OY %Oa %", "%c|%D|%x"}; // unknown directives are copied
-    for (char c : std::string("aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%"))
-        formats.push_back(std::string("%") + c);
-    for (char c : std::string("cCxXyY"))
-        formats.push_back(std::string("%E") + c);
-    for (char c : std::string("deHImMSuUVwWy"))
-        formats.push_back(std::string("%O") + c);
+    for (auto [prefix, letters] : {std::pair{"%", "aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%"}, {"%E", "cCxXyY"},
+                                   {"%O", "deHImMSuUVwWy"}})
+        for (const char *c = letters; *c; c++)
+            formats.push_back(prefix + std::string(1, *c));
     for (int i = 0; i < 10000; i++) {
         // Mostly the years 0..9999 (from -62167219200 on), sometimes any year at all.
         int64_t t = i % 4 ? static_cast<int64_t>(random() % 315569520000) - 62167219200
