@@ -1,6 +1,6 @@
-// The simulator as its users see it: console through the standard streams, main's value
-// or exit's as the status, scripted keys and pointer one per frame, the frame limit, screenshots,
-// a real window's keyboard and mouse, and explained mistakes.
+// The simulator as its users see it: scripted keys and pointer one per frame, the frame
+// limit, screenshots, a real window's keyboard and mouse, and explained mistakes. (Console,
+// status and files: every program of tests/baremetal runs in it before it boots in QEMU.)
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/simulator.h"
@@ -11,12 +11,6 @@
 
 namespace lbw::test {
 namespace {
-
-TEST(Simulator, ConsoleRunsThroughStandardStreamsAndMainsValueIsTheStatus) {
-    SimRun run = simulate(LBW_PROGRAM_SIM_STATUS, "one\r\ntwo\nthree");
-    EXPECT_EQ(run.status, 7);
-    EXPECT_EQ(run.out, "got one\ngot two\ngot three\nend of input\n");
-}
 
 // The program reports each frame's key words and pointer reports, and draws frame N in a
 // colour of its own (red 40 N) with a white square where the pointer is.
@@ -50,14 +44,6 @@ TEST(Simulator, ScriptsArriveOnePerFrameAndScreenshotsShowThePresents) {
     run = simulate("--headless --frames 50 --keys xq " LBW_PROGRAM_SIM_HOST_DISPLAY);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "frame 1 key 2d78\nframe 2 key 1071\n");
-}
-
-TEST(Simulator, ExitEndsTheRunWithItsStatusOnceEverythingIsWritten) {
-    TempFolder root("exit");
-    SimRun run = simulate("--root " + root.path() + " " LBW_PROGRAM_EXIT_STATUS, "4\n");
-    EXPECT_EQ(run.status, 4) << run.err;
-    EXPECT_EQ(run.out, "status? \nbye\n");
-    EXPECT_EQ(read_file(root / "left-open.txt"), "written, never closed\n");
 }
 
 TEST(Simulator, MistakesAreExplained) {
