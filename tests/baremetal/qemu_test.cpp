@@ -31,6 +31,7 @@ struct Boot {
                              // frame limit: the last two lines differ)
     bool exits = false;      // ends through exit rather than by returning from main
     const char *left = nullptr, *left_text = nullptr; // a file the simulator's run leaves
+    const char *golden = nullptr; // the simulator's console text, in tests/examples/golden
 };
 
 // Cursor moves, tools chosen and stamped, and an unknown tool last; on the serial line
@@ -42,7 +43,7 @@ const char *const kPaintSerial = "1\x1b[C\x1b[C\x1b[C\x1b[C 3\x1b[B\x1b[B\x1b[B 
 const Boot kBoots[] = {
     // The simulator takes CR LF on standard input as a line end.
     {"Hello", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "Gx\x7frace\r", "What is your name? \n",
-     "Gx\b \brace\n", "Grace\r\n", nullptr, false, "guests.txt", "Ada\nGrace\n"},
+     "Gx\b \brace\n", "Grace\r\n", nullptr, false, "guests.txt", "Ada\nGrace\n", "hello.txt"},
     {"HelloAtTheEndOfInput", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "\x04", "What is your name? \n",
      "\n", "", nullptr},
     {"FileLayer", LBW_PROGRAM_FILE_LAYER, LBW_FILES_DIR, LBW_TEST_FILES, "", "typed words\r", "type a line: \n",
@@ -88,6 +89,8 @@ TEST_P(QemuTest, RunsAsInTheSimulator) {
     ASSERT_NE(sim.status, -1) << sim.err;
     if (boot.left)
         EXPECT_EQ(read_file(root / boot.left), boot.left_text);
+    if (boot.golden)
+        EXPECT_EQ(sim.out, read_file(LBW_SOURCE_DIR "/tests/examples/golden/" + std::string(boot.golden)));
     SKIP_WITHOUT_QEMU();
 
     std::vector<std::string> arguments;

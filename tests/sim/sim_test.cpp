@@ -44,6 +44,9 @@ TEST(Simulator, ScriptsArriveOnePerFrameAndScreenshotsShowThePresents) {
     run = simulate("--headless --frames 50 --keys xq " LBW_PROGRAM_SIM_HOST_DISPLAY);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "frame 1 key 2d78\nframe 2 key 1071\n");
+    // Without --root the files are those of the current folder.
+    EXPECT_EQ(simulate(LBW_PROGRAM_EXIT_STATUS, "6", "cd " + shots.path() + " &&").status, 6);
+    EXPECT_EQ(read_file(shots / "left-open.txt"), "written, never closed\n");
 }
 
 TEST(Simulator, MistakesAreExplained) {
