@@ -13,7 +13,7 @@ namespace lbw::test {
 namespace {
 
 // The program reports each frame's key words and pointer reports, and draws frame N in a
-// colour of its own (red 40 N) with a white square where the pointer is.
+// colour of its own (red 40 N, green and blue the column and row).
 TEST(Simulator, ScriptsArriveOnePerFrameAndScreenshotsShowThePresents) {
     TempFolder shots;
     SimRun run = simulate("--headless --display 64x48 --memory 64M --frames 9 --keys " +
