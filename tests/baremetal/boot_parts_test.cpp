@@ -33,8 +33,8 @@ TEST(BootFileStore, DamagedArchivesAndImpossibleWritesAreRefused) {
     std::string bad_digit = good, unterminated = good;
     bad_digit[6 + 6 * 8] = 'g';
     unterminated[111] = 'x';
+    // (The build's archives load on QEMU: tests/baremetal/qemu_test.cpp.)
     const std::pair<std::string, const char *> archives[] = {
-        {test::read_file(LBW_TEST_FILES), nullptr},
         {"", "the file archive ends without its trailer"},
         {good.substr(0, 50), "the file archive ends without its trailer"},
         {"070707" + good.substr(6), "the file archive is not a cpio archive in the newc format"},
@@ -56,10 +56,6 @@ TEST(BootFileStore, DamagedArchivesAndImpossibleWritesAreRefused) {
         std::memcpy(kept.back().get(), archive.data(), archive.size());
         const char *result = store.load_archive(kept.back().get(), archive.size());
         EXPECT_STREQ(result, error);
-        if (kept.size() == 1) {
-            EXPECT_EQ(content("/notes/list.txt"), "one\ntwo\n");
-            EXPECT_EQ(store.count(), 2u);
-        }
     }
     EXPECT_EQ(content("/x/../d/./a"), "second") << "later entries win; directories are skipped";
     EXPECT_EQ(store.count(), 2u);

@@ -1,8 +1,8 @@
-// Each example and test program booted once in QEMU and compared with its run in the
-// simulator: console text, exit status and screen. The serial console echoes what is
-// typed, the simulator's standard input does not. Then what only the emulated machine
-// shows: a halt with interrupts off, the memory map, the PS/2 keyboard and mouse, a
-// processor exception.
+// Each example and test program run once in the simulator (the files it leaves checked)
+// and booted once in QEMU, compared with that run: console text, exit status and screen.
+// The serial console echoes what is typed, the simulator's standard input does not. Then
+// what only the emulated machine shows: a halt with interrupts off, the memory map, the
+// PS/2 keyboard and mouse, a processor exception.
 #include "tests/support/files.h"
 #include "tests/support/qemu.h"
 #include "tests/support/simulator.h"
@@ -21,7 +21,8 @@ struct Boot {
     const char *name, *program;
     std::string files;       // the file store's folder (copied for the simulator's --root)
     std::string archive;     // the same files packed for QEMU
-    std::string options;     // further simulator options; a --display also sets QEMU's
+    std::string display;     // a window program's display, on both machines
+    std::string options;     // further simulator options
     std::string typed;       // typed on the serial line once `prompt` has appeared
     const char *prompt;
     std::string echo;        // what the serial console shows of the typing
@@ -30,6 +31,8 @@ struct Boot {
                              // appears, then Ctrl-C closes it (the simulator stops at a
                              // frame limit: the last two lines differ)
     bool exits = false;      // ends through exit rather than by returning from main
+    const char *left = nullptr, *left_text = nullptr; // a file the simulator's run leaves
+    const char *golden = nullptr; // the simulator's console text, in tests/examples/golden
 };
 
 // Cursor moves, tools chosen and stamped, and an unknown tool last; on the serial line
@@ -39,35 +42,36 @@ const char *const kPaintSerial = "1\x1b[C\x1b[C\x1b[C\x1b[C 3\x1b[B\x1b[B\x1b[B 
                                  "4\x1b[D\x1b[D\x1b[D\x1b[D\x1b[D\x1b[D\x1b[D\x1b[D \x1b[A\x1b[A 7";
 
 const Boot kBoots[] = {
-    {"Hello", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "Gx\x7frace\r", "What is your name? \n",
-     "Gx\b \brace\n", "Grace\n", nullptr},
-    {"HelloAtTheEndOfInput", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "\x04", "What is your name? \n",
+    // The simulator takes CR LF on standard input as a line end.
+    {"Hello", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "", "Gx\x7frace\r", "What is your name? \n",
+     "Gx\b \brace\n", "Grace\r\n", nullptr, false, "guests.txt", "Ada\nGrace\n", "hello.txt"},
+    {"HelloAtTheEndOfInput", LBW_PROGRAM_HELLO, LBW_HELLO_DIR, LBW_HELLO_FILES, "", "", "\x04", "What is your name? \n",
      "\n", "", nullptr},
-    {"FileLayer", LBW_PROGRAM_FILE_LAYER, LBW_FILES_DIR, LBW_TEST_FILES, "", "typed words\r", "type a line: \n",
+    {"FileLayer", LBW_PROGRAM_FILE_LAYER, LBW_FILES_DIR, LBW_TEST_FILES, "", "", "typed words\r", "type a line: \n",
      "typed words\n", "typed words\n", nullptr},
     // Static constructors, relocations against the library's type_info vtables, and
     // every exception scenario.
-    {"Exceptions", LBW_PROGRAM_EXCEPTIONS_PROGRAM, "", "", "", "", nullptr, "", "", nullptr},
-    {"Paint", LBW_PROGRAM_PAINT, "", "", std::string("--display 640x360 --frames 80 --keys ") + shell_word(kPaintKeys),
+    {"Exceptions", LBW_PROGRAM_EXCEPTIONS_PROGRAM, "", "", "", "", "", nullptr, "", "", nullptr},
+    {"Paint", LBW_PROGRAM_PAINT, "", "", "640x360", std::string("--frames 80 --keys ") + shell_word(kPaintKeys),
      kPaintSerial, "Escape closes\n", "", "", "paint: no tool on key 7\n"},
     // The host's PNG decoder (stb_image) against the simulator's (libpng).
-    {"Viewer", LBW_PROGRAM_VIEWER, LBW_SAMPLE_DIR, LBW_VIEWER_FILES, "--display 640x360 --frames 4", "\r",
+    {"Viewer", LBW_PROGRAM_VIEWER, LBW_SAMPLE_DIR, LBW_VIEWER_FILES, "640x360", "--frames 4", "\r",
      "(empty for sample.png)\n", "\n", "\n", "Escape closes\n"},
-    // exit with the typed status: the last words, without a line feed, reach the console.
-    {"Exit", LBW_PROGRAM_EXIT_STATUS, "", "", "", "5\r", "status? \n", "5\n", "5\n", nullptr, true},
+    // exit with the typed status (a last line without its line feed): the last words,
+    // without a line feed, and a file never closed reach the host.
+    {"Exit", LBW_PROGRAM_EXIT_STATUS, "", "", "", "", "5\r", "status? \n", "5\n", "5", nullptr, true, "left-open.txt",
+     "written, never closed\n"},
 };
 
 void PrintTo(const Boot &boot, std::ostream *out) {
     *out << boot.name;
 }
 
-class QemuTest : public testing::TestWithParam<Boot> {
-protected:
-    void SetUp() override {
-        if (!Qemu::available())
-            GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured";
-    }
-};
+#define SKIP_WITHOUT_QEMU()                                                                                        \
+    if (!Qemu::available())                                                                                        \
+    GTEST_SKIP() << "qemu-system-x86_64 was not found when the build was configured"
+
+class QemuTest : public testing::TestWithParam<Boot> {};
 
 // The text without its last `count` lines.
 std::string drop_last_lines(std::string text, int count) {
@@ -81,13 +85,18 @@ TEST_P(QemuTest, RunsAsInTheSimulator) {
     TempFolder root("root"), shots("shots");
     if (!boot.files.empty())
         std::filesystem::copy(boot.files, root.path(), std::filesystem::copy_options::recursive);
-    SimRun sim = simulate("--headless --root " + root.path() + " " + boot.options + " --screenshot " + shots / "sim.png " +
-                              boot.program, boot.input);
+    std::vector<std::string> arguments; // for QEMU
+    if (!boot.display.empty())
+        arguments = {"-append", "display=" + boot.display};
+    SimRun sim = simulate("--headless --root " + root.path() + (arguments.empty() ? "" : " --display " + boot.display) +
+                              " " + boot.options + " --screenshot " + shots / "sim.png " + boot.program, boot.input);
     ASSERT_NE(sim.status, -1) << sim.err;
+    if (boot.left)
+        EXPECT_EQ(read_file(root / boot.left), boot.left_text);
+    if (boot.golden)
+        EXPECT_EQ(sim.out, read_file(LBW_SOURCE_DIR "/tests/examples/golden/" + std::string(boot.golden)));
+    SKIP_WITHOUT_QEMU();
 
-    std::vector<std::string> arguments;
-    if (size_t at = boot.options.find("--display "); at != std::string::npos)
-        arguments = {"-append", "display=" + boot.options.substr(at + 10, boot.options.find(' ', at + 10) - at - 10)};
     Qemu qemu(boot.program, boot.archive, arguments);
     if (boot.prompt) {
         ASSERT_TRUE(qemu.wait_for(boot.prompt)) << qemu.output();
@@ -117,7 +126,9 @@ TEST_P(QemuTest, RunsAsInTheSimulator) {
 INSTANTIATE_TEST_SUITE_P(Programs, QemuTest, testing::ValuesIn(kBoots),
                          [](const testing::TestParamInfo<Boot> &info) { return info.param.name; });
 
-class BareMachineTest : public QemuTest {};
+class BareMachineTest : public testing::Test {
+    void SetUp() override { SKIP_WITHOUT_QEMU(); }
+};
 
 // abort halts the processor with interrupts off; the simulator reports the stop.
 TEST_F(BareMachineTest, AbortHaltsWithInterruptsOff) {

@@ -1,6 +1,6 @@
 // The console against the built library: random text in random pieces against a model
 // of the pending line, with and without the host, formatted error text, line input,
-// banner, help, clock, time, getenv and system.
+// clock, time, getenv and system.
 #include "tests/support/library_test.h"
 
 #include <cstdint>
@@ -130,13 +130,8 @@ TEST_F(ConsoleTest, ReadlineForwardsItsArgumentsAfterThePrompt) {
     EXPECT_EQ(lines(), (Lines{"> ", "% "}));
 }
 
-TEST_F(ConsoleTest, BannerHelpClockTimeGetenvAndSystem) {
-    fn<void()>("lm_lua_show_banner")();
-    fn<void()>("lm_lua_show_help")();
-    EXPECT_EQ(lines(), (Lines{"LorrinLua Desktop For LorrinBoot", "type Lua code at the LorrinBoot prompt and press Enter",
-                              "type exit or press Esc on an empty prompt to leave", "autoruns index.lua if it is present",
-                              "use dofile(\"name.lua\") to run files from disk", "", "Embedded Version:: LorrinLua 0.2",
-                              ""}));
+// (The banner and help text are what the shell shows: tests/lorrinlua.)
+TEST_F(ConsoleTest, ClockTimeGetenvAndSystem) {
     auto clock_ = fn<int64_t()>("clock");
     for (int64_t tick = 0; tick < 3; tick++)
         EXPECT_EQ(clock_(), tick);

@@ -1,6 +1,7 @@
 // The examples as a user runs them: headless with scripted keys and pointer, their
 // console output and final screenshot compared with golden files; paint also in a real
-// window on a private X server. LBW_WRITE_GOLDEN=1 rewrites the golden files.
+// window on a private X server. LBW_WRITE_GOLDEN=1 rewrites the golden files. (hello's
+// run is the one tests/baremetal compares with QEMU.)
 #include "tests/support/files.h"
 #include "tests/support/images.h"
 #include "tests/support/simulator.h"
@@ -59,18 +60,6 @@ TEST(Examples, ViewerLetterboxesThePictureAndFindsNothingOutsideItsRoot) {
         EXPECT_EQ(outside.status, 1) << name;
         EXPECT_NE(outside.out.find("viewer: cannot load " + name), std::string::npos) << outside.out;
     }
-}
-
-TEST(Examples, HelloGreetsAndKeepsTheGuestBook) {
-    TempFolder root;
-    write_file(root / "guests.txt", "Ada\n");
-    SimRun run = simulate("--headless --root " + root.path() + " " LBW_PROGRAM_HELLO, "Grace\n");
-    EXPECT_EQ(run.status, 0) << run.err;
-    expect_golden("hello", run);
-    EXPECT_EQ(read_file(root / "guests.txt"), "Ada\nGrace\n");
-    // Without --root the files are those of the current folder.
-    run = simulate("--headless " LBW_PROGRAM_HELLO, "Lin\n", "cd " + root.path() + " &&");
-    EXPECT_NE(run.out.find("3 guest(s) so far."), std::string::npos) << run.out;
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 #include "tests/support/qemu.h"
 
+#include "tests/support/files.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
@@ -24,23 +24,6 @@ namespace {
 
 int left_ms(Clock::time_point deadline) {
     return static_cast<int>(std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
-}
-
-// A Unix socket that QEMU serves, tried until QEMU has made it; -1 when it never comes.
-int connect_to(const std::string &path) {
-    auto deadline = Clock::now() + 30s;
-    for (;;) {
-        int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-        if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
-            return fd;
-        close(fd);
-        if (Clock::now() >= deadline)
-            return -1;
-        std::this_thread::sleep_for(10ms);
-    }
 }
 
 // Appends what arrives within the timeout, carriage returns removed; false when nothing
@@ -68,24 +51,35 @@ bool Qemu::available() {
     return LBW_QEMU[0] != 0;
 }
 
-// The serial port and the monitor are Unix sockets in a folder of the session's own;
-// QEMU waits for the serial port's client before it starts the machine.
+// The serial port and the monitor are socket pairs whose other ends QEMU inherits as
+// file descriptors 3 and 4: nothing is missed before the test reads.
 Qemu::Qemu(const std::string &program, const std::string &files, const std::vector<std::string> &arguments) {
-    char folder[] = "/tmp/lbw-qemu-XXXXXX";
-    folder_ = mkdtemp(folder) ? folder : throw std::runtime_error("mkdtemp failed");
+    int serial[2], monitor[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, serial) != 0 ||
+        socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, monitor) != 0)
+        throw std::runtime_error("socketpair failed");
     std::vector<std::string> words = {
         LBW_QEMU, "-kernel", LBW_BOOT_IMAGE, "-initrd", LBW_LIBRARY_PATH "," + program + (files.empty() ? "" : "," + files),
         "-m", "256M", "-vga", "std", "-display", "none", "-nic", "none", "-no-reboot",
-        "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04", "-serial", "unix:" + folder_ + "/serial,server=on,wait=on",
-        "-monitor", "unix:" + folder_ + "/monitor,server=on,wait=off"};
+        "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04", "-chardev", "socket,id=serial,fd=3", "-serial",
+        "chardev:serial", "-chardev", "socket,id=monitor,fd=4", "-mon", "chardev=monitor"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
     for (std::string &word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, serial[1], 3);
+    posix_spawn_file_actions_adddup2(&actions, monitor[1], 4);
+    int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(serial[1]);
+    close(monitor[1]);
+    serial_ = serial[0];
+    monitor_ = monitor[0];
+    if (failed)
         throw std::runtime_error("cannot start QEMU");
-    serial_ = connect_to(folder_ + "/serial");
 }
 
 Qemu::~Qemu() {
@@ -96,8 +90,6 @@ Qemu::~Qemu() {
     for (int fd : {serial_, monitor_})
         if (fd >= 0)
             close(fd);
-    for (const char *name : {"/serial", "/monitor", ""})
-        remove((folder_ + name).c_str());
 }
 
 bool Qemu::wait_for(const std::string &text, std::chrono::milliseconds timeout) {
@@ -115,8 +107,6 @@ void Qemu::send(const std::string &bytes) {
 }
 
 std::string Qemu::monitor(const std::string &command) {
-    if (monitor_ < 0)
-        monitor_ = connect_to(folder_ + "/monitor");
     send_all(monitor_, command + "\n");
     // The monitor greets, echoes the command and answers; a prompt ends each part.
     for (auto deadline = Clock::now() + 30s;;) {
@@ -133,11 +123,9 @@ std::string Qemu::monitor(const std::string &command) {
 }
 
 Image Qemu::screendump() {
-    std::string path = folder_ + "/screen.png";
-    monitor("screendump " + path + " -f png");
-    Image image = read_png(path);
-    remove(path.c_str());
-    return image;
+    TempFolder folder("screen");
+    monitor("screendump " + folder / "screen.png" + " -f png");
+    return read_png(folder / "screen.png");
 }
 
 int Qemu::wait_exit(std::chrono::milliseconds timeout) {

@@ -41,7 +41,7 @@ public:
 private:
     pid_t pid_ = -1;
     int serial_ = -1, monitor_ = -1, status_ = -1;
-    std::string folder_, output_, replies_;
+    std::string output_, replies_;
 };
 
 // QEMU's exit status when main returns `value` (isa-debug-exit: 2 * value + 1).

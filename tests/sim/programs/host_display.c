@@ -15,9 +15,8 @@ static void say(const char *text) {
     lm_lua_writeline();
 }
 
-/* Frame n: the display in a colour of its own, a 5 x 5 white square where the pointer
- * says (in display pixels, the report's range being the display's last pixel). */
-static void draw(int frame, int x, int y) {
+/* Frame n: the display in a colour of its own (red 40 n), green and blue the column and row. */
+static void draw(int frame) {
     LmBaremetalProgramFramebufferInfo info;
     memset(&info, 0, sizeof info);
     if (!((int (*)(LmBaremetalProgramFramebufferInfo *))(uintptr_t)api()->query_framebuffer)(&info))
@@ -26,15 +25,13 @@ static void draw(int frame, int x, int y) {
         uint32_t *pixels = (uint32_t *)(uintptr_t)(info.address + (uint64_t)row * info.pitch);
         for (uint32_t col = 0; col < info.width; col++) {
             uint32_t red = (uint32_t)(frame * 40) & 0xFF, green = col & 0xFF, blue = row & 0xFF;
-            int in_square = (int)col >= x - 2 && (int)col <= x + 2 && (int)row >= y - 2 && (int)row <= y + 2;
-            pixels[col] = in_square ? 0xFFFFFF : red << info.red_shift | green << info.green_shift | blue << info.blue_shift;
+            pixels[col] = red << info.red_shift | green << info.green_shift | blue << info.blue_shift;
         }
     }
 }
 
 int main(void) {
     char line[96];
-    int x = -10, y = -10;
     for (int frame = 1; frame <= 100000; frame++) {
         uint32_t word;
         while ((word = ((uint32_t (*)(void))(uintptr_t)api()->poll_key)()) != 0) {
@@ -50,10 +47,8 @@ int main(void) {
                      (unsigned)state.flags, (unsigned)state.buttons, (int)state.absolute_x, (int)state.absolute_y,
                      (unsigned)state.range_x, (unsigned)state.range_y);
             say(line);
-            x = state.absolute_x;
-            y = state.absolute_y;
         }
-        draw(frame, x, y);
+        draw(frame);
     }
     say("done");
     return 0;
