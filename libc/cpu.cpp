@@ -1,7 +1,7 @@
-// Whether the 32-byte AVX2 paths of libc/wide.h may run: the processor must have AVX2
-// (and the bit instructions that come with it),
-// and the host must have enabled the saving of the 32-byte registers (XCR0 bits 1 and 2),
-// which a boot environment may not do. Asked once, on the first long call.
+// Whether the 32-byte AVX2 paths of libc/wide.h may run: the processor must have AVX2 and
+// the bit instructions that come with it, and the host must have enabled the saving of
+// the 32-byte registers (XCR0 bits 1 and 2), which a boot environment may not do. Asked
+// once, on the first call that could use them.
 #include "libc/wide.h"
 
 #include <stdint.h>

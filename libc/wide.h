@@ -1,8 +1,8 @@
 // Thirty-two bytes at a time with AVX2: the blocks of libc/simd.h, twice as wide, for the
 // long moves, fills, comparisons and scans. The processor may lack AVX2, and the host
 // decides whether the 32-byte registers are enabled at all, so nothing here runs before
-// the first call has asked (see gAnswer); every function carries the instruction set it needs, and the
-// rest of the library is built for SSE2 alone.
+// the first call has asked (see gAnswer). Every function here carries the instruction
+// set it needs; the rest of the library is built for SSE2 alone.
 #pragma once
 
 #include <stddef.h>
