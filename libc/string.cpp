@@ -1,9 +1,12 @@
 // Memory and byte-string functions. Each behaves exactly as its byte-by-byte definition;
 // the busy ones move 16 bytes at a time (SSE2) where that provably gives the same result,
 // and read nothing outside the bytes they are given or an aligned block holding one.
+// Where the processor and host allow AVX2, the long paths jump to their 32-byte versions
+// in libc/string_wide.cpp instead.
 #include "libc/library.h"
 #include "libc/move.h"
 #include "libc/simd.h"
+#include "libc/wide.h"
 #include "libc/word.h"
 
 #include <stddef.h>
@@ -32,20 +35,27 @@ static void string_copy(u8 *d, const u8 *s, size_t n) {
 }
 
 // Moves of 65 to 256 bytes, whatever the overlap.
-static inline void move_medium(u8 *d, const u8 *s, size_t n) {
+[[gnu::always_inline]] static inline void *move_medium_narrow(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
     if (n <= 128)
         move_blocks<4>(d, s, n);
     else
         move_blocks<8>(d, s, n);
+    return dst;
+}
+
+static inline void *move_medium(void *dst, const void *src, size_t n) {
+    return lm::wide::call_widest<lm::wide::move_medium, move_medium_narrow>(dst, src, n);
 }
 
 // Moves n > 256 bytes upward for a destination below the source or apart from it: the
 // first 16 and the last 64 bytes are read first and written last, and in between each
 // 64-byte step, stored at 16-byte boundaries of the destination, is read whole before
 // any of it is written. A store then only ever covers source bytes already read.
-static void move_up(u8 *d, const u8 *s, size_t n) {
-    if (n >= kStringInstructionFrom && static_cast<uintptr_t>(s - d) >= 64)
-        return string_copy(d, s, n);
+[[gnu::always_inline]] static inline void *move_up_narrow(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
     Block head = simd::load(s);
     Block t0 = simd::load(s + n - 64), t1 = simd::load(s + n - 48);
     Block t2 = simd::load(s + n - 32), t3 = simd::load(s + n - 16);
@@ -67,12 +77,23 @@ static void move_up(u8 *d, const u8 *s, size_t n) {
     simd::store(d + n - 32, t2);
     simd::store(d + n - 16, t3);
     simd::store(d, head);
+    return dst;
+}
+
+static void *move_up(void *dst, const void *src, size_t n) {
+    if (n >= kStringInstructionFrom && static_cast<uintptr_t>(static_cast<const u8 *>(src) - static_cast<u8 *>(dst)) >= 64) {
+        string_copy(static_cast<u8 *>(dst), static_cast<const u8 *>(src), n);
+        return dst;
+    }
+    return lm::wide::call_widest<lm::wide::move_up, move_up_narrow>(dst, src, n);
 }
 
 // The mirror image for a destination above the source: 64-byte steps downward from the
 // last 16-byte boundary of the destination, the first 64 and the last 16 bytes read
 // first and written last.
-static void move_down(u8 *d, const u8 *s, size_t n) {
+[[gnu::always_inline]] static inline void *move_down_narrow(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
     Block tail = simd::load(s + n - 16);
     Block h0 = simd::load(s), h1 = simd::load(s + 16), h2 = simd::load(s + 32), h3 = simd::load(s + 48);
     ptrdiff_t source_offset = s - d;
@@ -90,6 +111,7 @@ static void move_down(u8 *d, const u8 *s, size_t n) {
     simd::store(d + 32, h2);
     simd::store(d + 48, h3);
     simd::store(d + n - 16, tail);
+    return dst;
 }
 
 // memcpy into a destination that starts inside the source, `distance` bytes above it:
@@ -119,13 +141,13 @@ LM_EXPORT void *memcpy(void *dst, const void *src, size_t n) {
     const u8 *s = static_cast<const u8 *>(src);
     if (__builtin_expect(!lm::copy_is_move(d, s, n), 0))
         [[clang::musttail]] return copy_repeating(dst, src, n);
-    if (n <= 64)
+    if (n <= 64) {
         move_small(d, s, n);
-    else if (n <= 256)
-        move_medium(d, s, n);
-    else
-        move_up(d, s, n);
-    return dst;
+        return dst;
+    }
+    if (n <= 256)
+        return move_medium(dst, src, n);
+    return move_up(dst, src, n);
 }
 
 // Upward when the destination is below the source or apart from it, downward otherwise:
@@ -135,15 +157,15 @@ LM_EXPORT void *memmove(void *dst, const void *src, size_t n) {
     const u8 *s = static_cast<const u8 *>(src);
     if (d == s)
         return dst;
-    if (n <= 64)
+    if (n <= 64) {
         move_small(d, s, n);
-    else if (n <= 256)
-        move_medium(d, s, n);
-    else if (reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s) >= n)
-        move_up(d, s, n);
-    else
-        move_down(d, s, n);
-    return dst;
+        return dst;
+    }
+    if (n <= 256)
+        return move_medium(dst, src, n);
+    if (reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s) >= n)
+        return move_up(dst, src, n);
+    return lm::wide::call_widest<lm::wide::move_down, move_down_narrow>(dst, src, n);
 }
 
 // Stores k blocks from the start and k blocks ending at byte n: for 16 k <= n <= 32 k
@@ -156,8 +178,29 @@ static inline void fill_blocks(u8 *d, size_t n, Block block) {
         simd::store(d + n - 16 * (k - i), block);
 }
 
-// Small fills store two pieces that may overlap; larger ones 64-byte steps at 16-byte
-// boundaries between the first 16 and the last 64 bytes.
+// Fills of 65 to 2047 bytes: up to 256 two groups of blocks that may overlap, beyond
+// that 64-byte steps at 16-byte boundaries between the first 16 and the last 64 bytes.
+[[gnu::always_inline]] static inline void *fill_medium_narrow(void *dst, int ch, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    Block block = simd::repeat(static_cast<char>(ch));
+    if (n <= 128) {
+        fill_blocks<4>(d, n, block);
+    } else if (n <= 256) {
+        fill_blocks<8>(d, n, block);
+    } else {
+        simd::store(d, block);
+        for (u8 *to = simd::align_down(d) + simd::kSize, *stop = d + n - 64; to < stop; to += 64) {
+            simd::store_aligned(to, block);
+            simd::store_aligned(to + 16, block);
+            simd::store_aligned(to + 32, block);
+            simd::store_aligned(to + 48, block);
+        }
+        fill_blocks<4>(d + n - 64, 64, block);
+    }
+    return dst;
+}
+
+// Small fills store two pieces that may overlap, long ones use the string instruction.
 LM_EXPORT void *memset(void *dst, int ch, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
     if (n <= 64) {
@@ -182,23 +225,9 @@ LM_EXPORT void *memset(void *dst, int ch, size_t n) {
         }
         return dst;
     }
-    Block block = simd::repeat(static_cast<char>(ch));
-    if (n <= 128) {
-        fill_blocks<4>(d, n, block);
-    } else if (n <= 256) {
-        fill_blocks<8>(d, n, block);
-    } else if (n >= kStringInstructionFrom) {
-        asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(ch) : "memory");
-    } else {
-        simd::store(d, block);
-        for (u8 *to = simd::align_down(d) + simd::kSize, *stop = d + n - 64; to < stop; to += 64) {
-            simd::store_aligned(to, block);
-            simd::store_aligned(to + 16, block);
-            simd::store_aligned(to + 32, block);
-            simd::store_aligned(to + 48, block);
-        }
-        fill_blocks<4>(d + n - 64, 64, block);
-    }
+    if (n < kStringInstructionFrom)
+        return lm::wide::call_widest<lm::wide::fill, fill_medium_narrow>(dst, ch, n);
+    asm volatile("rep stosb" : "+D"(d), "+c"(n) : "a"(ch) : "memory");
     return dst;
 }
 
@@ -275,6 +304,25 @@ static inline int compare_long(const u8 *x, const u8 *y, size_t n) {
     return ends_equal<2>(x, y, 32) ? 0 : difference_in_ends<2>(x, y, 32);
 }
 
+// memcmp of more than 64 bytes: both ends at once up to 256, 64 bytes a step beyond. Out
+// of line, so that the short comparisons need none of the registers it saves.
+__attribute__((noinline)) static int compare_beyond_64_narrow(const void *a, const void *b, size_t n) {
+    const u8 *x = static_cast<const u8 *>(a);
+    const u8 *y = static_cast<const u8 *>(b);
+    if (n <= 128)
+        return __builtin_expect(ends_equal<4>(x, y, n - 64), 1) ? 0 : difference_in_ends<4>(x, y, n - 64);
+    if (n <= 256) {
+        if (!ends_equal<4>(x, y, 64))
+            return difference_in_ends<4>(x, y, 64);
+        x += n - 128;
+        y += n - 128;
+        return __builtin_expect(ends_equal<4>(x, y, 64), 1) ? 0 : difference_in_ends<4>(x, y, 64);
+    }
+    if (uint32_t differ = block_differences(x, y))
+        return difference_at(x, y, differ);
+    return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
+}
+
 // The first differing pair decides; bytes compared past it within the n never matter,
 // and blocks may overlap ones already found equal.
 LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
@@ -303,18 +351,7 @@ LM_EXPORT int memcmp(const void *a, const void *b, size_t n) {
                 return x[i] - y[i];
         return 0;
     }
-    if (n <= 128)
-        return __builtin_expect(ends_equal<4>(x, y, n - 64), 1) ? 0 : difference_in_ends<4>(x, y, n - 64);
-    if (n <= 256) {
-        if (!ends_equal<4>(x, y, 64))
-            return difference_in_ends<4>(x, y, 64);
-        x += n - 128;
-        y += n - 128;
-        return __builtin_expect(ends_equal<4>(x, y, 64), 1) ? 0 : difference_in_ends<4>(x, y, 64);
-    }
-    if (uint32_t differ = block_differences(x, y))
-        return difference_at(x, y, differ);
-    return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
+    return lm::wide::call_widest<lm::wide::compare, compare_beyond_64_narrow>(a, b, n);
 }
 
 // Only equality matters to bcmp, and memcmp answers that as fast as anything would.
@@ -348,10 +385,14 @@ static const char *skip_words(const char *p, Stop stop) {
 }
 
 // Scans aligned 16-byte blocks (libc/simd.h): the first zero byte at or after s.
+[[gnu::always_inline]] static inline size_t length_narrow(const char *s) {
+    return static_cast<size_t>(lm::simd::find(s, [](lm::simd::Block b) { return b; }) - s);
+}
+
 LM_EXPORT size_t strlen(const char *s) {
     if (!s)
         return 0;
-    return static_cast<size_t>(lm::simd::find(s, [](lm::simd::Block b) { return b; }) - s);
+    return lm::wide::call_widest<lm::wide::length, length_narrow>(s);
 }
 
 LM_EXPORT int strcmp(const char *a, const char *b) {
@@ -429,14 +470,15 @@ LM_EXPORT char *strdup(const char *s) {
 
 // The first byte that is either the value or the terminator decides, as in the byte
 // loop: min(b ^ value, b) is zero exactly there.
-LM_EXPORT char *strchr(const char *s, int ch) {
-    namespace simd = lm::simd;
+[[gnu::always_inline]] static inline char *find_byte_narrow(const char *s, int ch) {
     char c = static_cast<char>(ch);
-    simd::Block pattern = simd::repeat(c);
-    const char *p = simd::find(s, [pattern](simd::Block b) {
-        return simd::minimum(b ^ pattern, b);
-    });
+    Block pattern = simd::repeat(c);
+    const char *p = simd::find(s, [pattern](Block b) { return simd::minimum(b ^ pattern, b); });
     return *p == c ? const_cast<char *>(p) : nullptr;
+}
+
+LM_EXPORT char *strchr(const char *s, int ch) {
+    return lm::wide::call_widest<lm::wide::find_byte, find_byte_narrow>(s, ch);
 }
 
 // The last position holding the value, the terminator included (as for strchr).

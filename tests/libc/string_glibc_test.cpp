@@ -74,13 +74,18 @@ TEST_F(StringGlibcTest, MatchesGlibcOnRandomStrings) {
 // distances shares a source alignment, so every pair of alignments meets; memcmp with
 // a difference anywhere between blocks at every pair of alignments. Then every length
 // against inaccessible pages on both sides: a read beyond the bytes given faults.
-TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
+using CopyFn = void *(void *, const void *, size_t);
+struct BlockFunctions {
+    CopyFn *memcpy_, *memmove_;
+    void *(*memset_)(void *, int, size_t);
+    int (*memcmp_)(const void *, const void *, size_t);
+    size_t (*strlen_)(const char *);
+    char *(*strchr_)(const char *, int);
+};
+
+void expect_byte_loop_results(const BlockFunctions &f) {
     using Bytes = std::vector<unsigned char>;
-    using CopyFn = void *(void *, const void *, size_t);
-    auto memcpy_ = fn<CopyFn>("memcpy"), memmove_ = fn<CopyFn>("memmove");
-    auto memset_ = fn<void *(void *, int, size_t)>("memset");
-    auto memcmp_ = fn<int(const void *, const void *, size_t)>("memcmp");
-    auto strchr_ = fn<char *(const char *, int)>("strchr");
+    auto [memcpy_, memmove_, memset_, memcmp_, strlen_, strchr_] = f;
     std::mt19937 random{20261209};
     std::vector<size_t> lengths(301);
     std::iota(lengths.begin(), lengths.end(), 0);
@@ -133,11 +138,28 @@ TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
         ASSERT_EQ(memcmp_(first, last, n) == 0, std::memcmp(first, last, n) == 0) << n;
         if (n) {
             first[n - 1] = last[n - 1] = 0;
-            ASSERT_EQ(fn<size_t(const char *)>("strlen")(first), n - 1);
+            ASSERT_EQ(strlen_(first), n - 1);
             ASSERT_EQ(strchr_(last, 'x'), nullptr);
             ASSERT_EQ(strchr_(first, 0), first + n - 1);
         }
     }
+}
+
+TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
+    expect_byte_loop_results({fn<CopyFn>("memcpy"), fn<CopyFn>("memmove"), fn<void *(void *, int, size_t)>("memset"),
+                              fn<int(const void *, const void *, size_t)>("memcmp"), fn<size_t(const char *)>("strlen"),
+                              fn<char *(const char *, int)>("strchr")});
+}
+
+// The same on the SSE2 paths, which the library takes on processors without AVX2.
+TEST_F(StringGlibcTest, Sse2PathsMatchTheByteLoopsEverywhere) {
+    load_program(LBW_PROGRAM_SSE2_STRING_MODULE);
+    program_fn<void()>("lbwt_keep_to_sse2")();
+    expect_byte_loop_results({program_fn<CopyFn>("lbwt_memcpy"), program_fn<CopyFn>("lbwt_memmove"),
+                              program_fn<void *(void *, int, size_t)>("lbwt_memset"),
+                              program_fn<int(const void *, const void *, size_t)>("lbwt_memcmp"),
+                              program_fn<size_t(const char *)>("lbwt_strlen"),
+                              program_fn<char *(const char *, int)>("lbwt_strchr")});
 }
 
 } // namespace

@@ -1,0 +1,239 @@
+// The 32-byte versions of the long paths of libc/string.cpp, for processors and hosts
+// with AVX2 (libc/wide.h). Each follows its SSE2 counterpart step for step, with blocks
+// twice as wide and steps of 128 bytes, and so gives the same result: every byte read
+// before it can be overwritten, the first difference found first, and no aligned block
+// read that could cross into another page.
+#include "libc/wide.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace lm::wide {
+namespace {
+
+using u8 = unsigned char;
+
+// Moves k blocks from the start and k ending at byte n, all read before any is written;
+// for 32 k <= n <= 64 k they cover every byte.
+template <int k>
+LM_AVX2 inline void move_ends(u8 *d, const u8 *s, size_t n) {
+    Block head[k], tail[k];
+    for (int i = 0; i < k; i++) {
+        head[i] = load(s + kSize * i);
+        tail[i] = load(s + n - kSize * (k - i));
+    }
+    for (int i = 0; i < k; i++)
+        store(d + kSize * i, head[i]);
+    for (int i = 0; i < k; i++)
+        store(d + n - kSize * (k - i), tail[i]);
+}
+
+template <int k>
+LM_AVX2 inline void fill_ends(u8 *d, size_t n, Block block) {
+    for (int i = 0; i < k; i++)
+        store(d + kSize * i, block);
+    for (int i = 0; i < k; i++)
+        store(d + n - kSize * (k - i), block);
+}
+
+// Whether the k blocks at x and the k at x + second equal those at y.
+template <int k>
+LM_AVX2 inline bool ends_equal(const u8 *x, const u8 *y, size_t second) {
+    Block differ = Block{};
+    for (int i = 0; i < k; i++)
+        differ |= (load(x + kSize * i) ^ load(y + kSize * i)) |
+                  (load(x + second + kSize * i) ^ load(y + second + kSize * i));
+    return zero_bits(differ) == 0xFFFFFFFF;
+}
+
+// The first differing pair in the blocks of ends_equal, which found one. Out of line, so
+// that the callers' blocks need not stay in registers for it.
+template <int k>
+LM_AVX2 __attribute__((noinline)) int difference_in_ends(const u8 *x, const u8 *y, size_t second) {
+    for (int i = 0; i < 2 * k; i++) {
+        size_t at = i < k ? kSize * i : second + kSize * (i - k);
+        if (uint32_t differ = difference_bits(load(x + at), load(y + at))) {
+            at += static_cast<size_t>(__builtin_ctz(differ));
+            return x[at] - y[at];
+        }
+    }
+    return 0;
+}
+
+template <int k>
+LM_AVX2 inline int compare_ends(const u8 *x, const u8 *y, size_t second) {
+    return __builtin_expect(ends_equal<k>(x, y, second), 1) ? 0 : difference_in_ends<k>(x, y, second);
+}
+
+// Long scans ask for the cache lines this far ahead of the ones they read, and only from
+// kFarFrom bytes on: below that the blocks are mostly in the nearest cache already.
+constexpr size_t kPrefetchAhead = 1024;
+constexpr size_t kFarFrom = 16384;
+
+LM_AVX2 inline void prefetch_ahead(const void *p) {
+    __builtin_prefetch(reinterpret_cast<const void *>(reinterpret_cast<uintptr_t>(p) + kPrefetchAhead), 0, 3);
+}
+
+// n > 256, the first 32 bytes equal: 128 bytes a step from x's first 32-byte boundary,
+// then the last 128.
+template <bool ahead>
+LM_AVX2 int compare_long(const u8 *x, const u8 *y, size_t n) {
+    ptrdiff_t y_offset = y - x;
+    for (const u8 *p = align_down(x) + kSize, *stop = x + n - 128; p < stop; p += 128) {
+        const u8 *q = p + y_offset;
+        if (ahead) {
+            prefetch_ahead(p);
+            prefetch_ahead(q);
+        }
+        if (!ends_equal<2>(p, q, 64))
+            return difference_in_ends<2>(p, q, 64);
+    }
+    return compare_ends<2>(x + n - 128, y + n - 128, 64);
+}
+
+// Whether any byte of the four aligned blocks at p is zero after `zero_where`.
+template <class ZeroWhere>
+LM_AVX2 inline bool any_marked(const char *p, ZeroWhere zero_where) {
+    Block m0 = minimum(zero_where(load_aligned(p)), zero_where(load_aligned(p + 32)));
+    Block m1 = minimum(zero_where(load_aligned(p + 64)), zero_where(load_aligned(p + 96)));
+    return zero_bits(minimum(m0, m1)) != 0;
+}
+
+// The first byte at or after s that `zero_where` marks (it maps a block to one that is
+// zero exactly in the bytes sought). Reads aligned blocks only, so that no read crosses
+// into another page: single ones up to a 128-byte boundary, then four at a time.
+template <class ZeroWhere>
+LM_AVX2 inline const char *find(const char *s, ZeroWhere zero_where) {
+    const char *p = align_down(s);
+    uint32_t found = zero_bits(zero_where(load_aligned(p))) >> (s - p);
+    if (found)
+        return s + __builtin_ctz(found);
+    for (p += kSize; reinterpret_cast<uintptr_t>(p) & 127; p += kSize)
+        if ((found = zero_bits(zero_where(load_aligned(p)))))
+            return p + __builtin_ctz(found);
+    for (const char *far = p + kFarFrom;; p += 128) {
+        if (p >= far) {
+            prefetch_ahead(p);
+            prefetch_ahead(p + 64);
+        }
+        if (any_marked(p, zero_where))
+            break;
+    }
+    while (!(found = zero_bits(zero_where(load_aligned(p)))))
+        p += kSize;
+    return p + __builtin_ctz(found);
+}
+
+} // namespace
+
+LM_AVX2 void *move_medium(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
+    if (n <= 128)
+        move_ends<2>(d, s, n);
+    else
+        move_ends<4>(d, s, n);
+    return dst;
+}
+
+// n > 256 with the destination below the source or apart from it: the first 32 and the
+// last 128 bytes are read first and written last; in between, each 128-byte step, stored
+// at the destination's 32-byte boundaries, is read whole before any of it is written, so
+// a store only ever covers source bytes already read.
+LM_AVX2 void *move_up(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
+    Block head = load(s);
+    Block t0 = load(s + n - 128), t1 = load(s + n - 96), t2 = load(s + n - 64), t3 = load(s + n - 32);
+    ptrdiff_t source_offset = s - d;
+    for (u8 *to = align_down(d) + kSize, *stop = d + n - 128; to < stop; to += 128) {
+        const u8 *from = to + source_offset;
+        Block b0 = load(from), b1 = load(from + 32), b2 = load(from + 64), b3 = load(from + 96);
+        store_aligned(to, b0);
+        store_aligned(to + 32, b1);
+        store_aligned(to + 64, b2);
+        store_aligned(to + 96, b3);
+    }
+    store(d + n - 128, t0);
+    store(d + n - 96, t1);
+    store(d + n - 64, t2);
+    store(d + n - 32, t3);
+    store(d, head);
+    return dst;
+}
+
+// The mirror image, for a destination above the source: 128-byte steps downward, the
+// first 128 and the last 32 bytes read first and written last.
+LM_AVX2 void *move_down(void *dst, const void *src, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
+    Block tail = load(s + n - 32);
+    Block h0 = load(s), h1 = load(s + 32), h2 = load(s + 64), h3 = load(s + 96);
+    ptrdiff_t source_offset = s - d;
+    for (u8 *to = align_down(d + n - 1) - 128; to > d; to -= 128) {
+        const u8 *from = to + source_offset;
+        Block b0 = load(from + 96), b1 = load(from + 64), b2 = load(from + 32), b3 = load(from);
+        store_aligned(to + 96, b0);
+        store_aligned(to + 64, b1);
+        store_aligned(to + 32, b2);
+        store_aligned(to, b3);
+    }
+    store(d, h0);
+    store(d + 32, h1);
+    store(d + 64, h2);
+    store(d + 96, h3);
+    store(d + n - 32, tail);
+    return dst;
+}
+
+
+LM_AVX2 void *fill(void *dst, int value, size_t n) {
+    u8 *d = static_cast<u8 *>(dst);
+    Block block = repeat(static_cast<u8>(value));
+    if (n <= 128) {
+        fill_ends<2>(d, n, block);
+    } else if (n <= 256) {
+        fill_ends<4>(d, n, block);
+    } else {
+        store(d, block);
+        for (u8 *to = align_down(d) + kSize, *stop = d + n - 128; to < stop; to += 128) {
+            store_aligned(to, block);
+            store_aligned(to + 32, block);
+            store_aligned(to + 64, block);
+            store_aligned(to + 96, block);
+        }
+        fill_ends<4>(d + n - 128, 128, block);
+    }
+    return dst;
+}
+
+LM_AVX2 int compare(const void *a, const void *b, size_t n) {
+    const u8 *x = static_cast<const u8 *>(a);
+    const u8 *y = static_cast<const u8 *>(b);
+    if (n <= 128)
+        return compare_ends<2>(x, y, n - 64);
+    if (n <= 256) {
+        if (!ends_equal<2>(x, y, 64))
+            return difference_in_ends<2>(x, y, 64);
+        return compare_ends<2>(x + n - 128, y + n - 128, 64);
+    }
+    if (uint32_t differ = difference_bits(load(x), load(y))) {
+        size_t at = static_cast<size_t>(__builtin_ctz(differ));
+        return x[at] - y[at];
+    }
+    return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
+}
+
+LM_AVX2 size_t length(const char *s) {
+    return static_cast<size_t>(find(s, [](Block b) LM_AVX2 { return b; }) - s);
+}
+
+// min(b ^ value, b) is zero exactly at the value and at the terminator.
+LM_AVX2 char *find_byte(const char *s, int ch) {
+    char c = static_cast<char>(ch);
+    Block pattern = repeat(static_cast<u8>(c));
+    const char *p = find(s, [pattern](Block b) LM_AVX2 { return minimum(b ^ pattern, b); });
+    return *p == c ? const_cast<char *>(p) : nullptr;
+}
+
+} // namespace lm::wide
