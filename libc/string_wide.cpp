@@ -111,14 +111,16 @@ LM_AVX2 inline const char *find(const char *s, ZeroWhere zero_where) {
     for (p += kSize; reinterpret_cast<uintptr_t>(p) & 127; p += kSize)
         if ((found = zero_bits(zero_where(load_aligned(p)))))
             return p + __builtin_ctz(found);
-    for (const char *far = p + kFarFrom;; p += 128) {
-        if (p >= far) {
-            prefetch_ahead(p);
-            prefetch_ahead(p + 64);
-        }
+    for (const char *near_end = p + kFarFrom; p < near_end; p += 128)
+        if (any_marked(p, zero_where))
+            goto found_group;
+    for (;; p += 128) {
+        prefetch_ahead(p);
+        prefetch_ahead(p + 64);
         if (any_marked(p, zero_where))
             break;
     }
+found_group:
     while (!(found = zero_bits(zero_where(load_aligned(p)))))
         p += kSize;
     return p + __builtin_ctz(found);
