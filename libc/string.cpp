@@ -34,6 +34,10 @@ static void string_copy(u8 *d, const u8 *s, size_t n) {
     asm volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(n) : : "memory");
 }
 
+// The SSE2 bodies (the *_narrow functions) are inlined into their callers: called, they
+// would keep the destination in a saved register for the result, and give every caller,
+// short paths included, a stack frame.
+
 // Moves of 65 to 256 bytes, whatever the overlap.
 [[gnu::always_inline]] static inline void *move_medium_narrow(void *dst, const void *src, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
@@ -81,8 +85,10 @@ static inline void *move_medium(void *dst, const void *src, size_t n) {
 }
 
 static void *move_up(void *dst, const void *src, size_t n) {
-    if (n >= kStringInstructionFrom && static_cast<uintptr_t>(static_cast<const u8 *>(src) - static_cast<u8 *>(dst)) >= 64) {
-        string_copy(static_cast<u8 *>(dst), static_cast<const u8 *>(src), n);
+    u8 *d = static_cast<u8 *>(dst);
+    const u8 *s = static_cast<const u8 *>(src);
+    if (n >= kStringInstructionFrom && static_cast<uintptr_t>(s - d) >= 64) {
+        string_copy(d, s, n);
         return dst;
     }
     return lm::wide::call_widest<lm::wide::move_up, move_up_narrow>(dst, src, n);

@@ -146,9 +146,10 @@ void expect_byte_loop_results(const BlockFunctions &f) {
 }
 
 TEST_F(StringGlibcTest, BlockFunctionsMatchTheByteLoopsEverywhere) {
-    expect_byte_loop_results({fn<CopyFn>("memcpy"), fn<CopyFn>("memmove"), fn<void *(void *, int, size_t)>("memset"),
-                              fn<int(const void *, const void *, size_t)>("memcmp"), fn<size_t(const char *)>("strlen"),
-                              fn<char *(const char *, int)>("strchr")});
+    expect_byte_loop_results({fn<CopyFn>("memcpy"), fn<CopyFn>("memmove"),
+                              fn<void *(void *, int, size_t)>("memset"),
+                              fn<int(const void *, const void *, size_t)>("memcmp"),
+                              fn<size_t(const char *)>("strlen"), fn<char *(const char *, int)>("strchr")});
 }
 
 // The same on the SSE2 paths, which the library takes on processors without AVX2.
