@@ -1,8 +1,10 @@
 // The 32-byte versions of the long paths of libc/string.cpp, for processors and hosts
-// with AVX2 (libc/wide.h). Each follows its SSE2 counterpart step for step, with blocks
-// twice as wide and steps of 128 bytes, and so gives the same result: every byte read
-// before it can be overwritten, the first difference found first, and no aligned block
-// read that could cross into another page.
+// with AVX2 (libc/wide.h). The moves, fills and comparisons follow their SSE2
+// counterparts step for step, with blocks twice as wide and steps of 128 bytes; the scans
+// go on from the first block, which strlen and strchr look at themselves. All give the
+// same results as the byte loops: every byte read before it can be overwritten, the first
+// difference found first, and no aligned block read that could cross into another page.
+#include "libc/string_instructions.h"
 #include "libc/wide.h"
 
 #include <stddef.h>
@@ -91,39 +93,51 @@ LM_AVX2 int compare_long(const u8 *x, const u8 *y, size_t n) {
     return compare_ends<2>(x + n - 128, y + n - 128, 64);
 }
 
-// Whether any byte of the four aligned blocks at p is zero after `zero_where`.
+// The four aligned blocks at p after `zero_where`, which makes them zero exactly in the
+// bytes sought.
+struct Group {
+    Block blocks[4];
+};
+
 template <class ZeroWhere>
-LM_AVX2 inline bool any_marked(const char *p, ZeroWhere zero_where) {
-    Block m0 = minimum(zero_where(load_aligned(p)), zero_where(load_aligned(p + 32)));
-    Block m1 = minimum(zero_where(load_aligned(p + 64)), zero_where(load_aligned(p + 96)));
-    return zero_bits(minimum(m0, m1)) != 0;
+LM_AVX2 inline Group marked_group(const char *p, ZeroWhere zero_where) {
+    return {{zero_where(load_aligned(p)), zero_where(load_aligned(p + 32)), zero_where(load_aligned(p + 64)),
+             zero_where(load_aligned(p + 96))}};
 }
 
-// The first byte at or after s that `zero_where` marks (it maps a block to one that is
-// zero exactly in the bytes sought). Reads aligned blocks only, so that no read crosses
-// into another page: single ones up to a 128-byte boundary, then four at a time.
+LM_AVX2 inline bool any_zero(const Group &g) {
+    return zero_bits(minimum(minimum(g.blocks[0], g.blocks[1]), minimum(g.blocks[2], g.blocks[3]))) != 0;
+}
+
+// The first zero byte of the group at p, which has one: the marks of each half as one
+// 64-bit word, from the blocks already in hand.
+LM_AVX2 inline const char *first_zero(const char *p, const Group &g) {
+    if (uint64_t low = zero_bits(g.blocks[0]) | uint64_t{zero_bits(g.blocks[1])} << 32)
+        return p + __builtin_ctzll(low);
+    uint64_t high = zero_bits(g.blocks[2]) | uint64_t{zero_bits(g.blocks[3])} << 32;
+    return p + 64 + __builtin_ctzll(high);
+}
+
+// The first byte past the aligned block holding s that `zero_where` marks (it maps a
+// block to one that is zero exactly in the bytes sought). Reads aligned blocks only: the
+// next three one by one, then four at a time from the 128-byte boundary at or below the
+// end of those (which may read some of them again).
 template <class ZeroWhere>
-LM_AVX2 inline const char *find(const char *s, ZeroWhere zero_where) {
+LM_AVX2 inline const char *find_past_first(const char *s, ZeroWhere zero_where) {
     const char *p = align_down(s);
-    uint32_t found = zero_bits(zero_where(load_aligned(p))) >> (s - p);
-    if (found)
-        return s + __builtin_ctz(found);
-    for (p += kSize; reinterpret_cast<uintptr_t>(p) & 127; p += kSize)
-        if ((found = zero_bits(zero_where(load_aligned(p)))))
-            return p + __builtin_ctz(found);
+    for (int i = 1; i <= 3; i++)
+        if (uint32_t found = zero_bits(zero_where(load_aligned(p + kSize * i))); __builtin_expect(found != 0, 0))
+            return p + kSize * i + __builtin_ctz(found);
+    p = reinterpret_cast<const char *>((reinterpret_cast<uintptr_t>(p) + 4 * kSize) & ~uintptr_t{127});
     for (const char *near_end = p + kFarFrom; p < near_end; p += 128)
-        if (any_marked(p, zero_where))
-            goto found_group;
+        if (Group g = marked_group(p, zero_where); any_zero(g))
+            return first_zero(p, g);
     for (;; p += 128) {
         prefetch_ahead(p);
         prefetch_ahead(p + 64);
-        if (any_marked(p, zero_where))
-            break;
+        if (Group g = marked_group(p, zero_where); any_zero(g))
+            return first_zero(p, g);
     }
-found_group:
-    while (!(found = zero_bits(zero_where(load_aligned(p)))))
-        p += kSize;
-    return p + __builtin_ctz(found);
 }
 
 } // namespace
@@ -188,11 +202,12 @@ LM_AVX2 void *move_down(void *dst, const void *src, size_t n) {
     return dst;
 }
 
-
 LM_AVX2 void *fill(void *dst, int value, size_t n) {
     u8 *d = static_cast<u8 *>(dst);
+    if (__builtin_expect(n >= kStringInstructionFrom, 0))
+        return string_fill(dst, value, n);
     Block block = repeat(static_cast<u8>(value));
-    if (n <= 128) {
+    if (__builtin_expect(n <= 128, 0)) {
         fill_ends<2>(d, n, block);
     } else if (n <= 256) {
         fill_ends<4>(d, n, block);
@@ -209,16 +224,9 @@ LM_AVX2 void *fill(void *dst, int value, size_t n) {
     return dst;
 }
 
-LM_AVX2 int compare(const void *a, const void *b, size_t n) {
-    const u8 *x = static_cast<const u8 *>(a);
-    const u8 *y = static_cast<const u8 *>(b);
-    if (n <= 128)
-        return compare_ends<2>(x, y, n - 64);
-    if (n <= 256) {
-        if (!ends_equal<2>(x, y, 64))
-            return difference_in_ends<2>(x, y, 64);
-        return compare_ends<2>(x + n - 128, y + n - 128, 64);
-    }
+// Beyond 256 bytes: out of line, so that the shorter comparisons need none of the
+// registers it saves.
+[[gnu::noinline]] LM_AVX2 static int compare_beyond_256(const u8 *x, const u8 *y, size_t n) {
     if (uint32_t differ = difference_bits(load(x), load(y))) {
         size_t at = static_cast<size_t>(__builtin_ctz(differ));
         return x[at] - y[at];
@@ -226,15 +234,28 @@ LM_AVX2 int compare(const void *a, const void *b, size_t n) {
     return n < kFarFrom ? compare_long<false>(x, y, n) : compare_long<true>(x, y, n);
 }
 
-LM_AVX2 size_t length(const char *s) {
-    return static_cast<size_t>(find(s, [](Block b) LM_AVX2 { return b; }) - s);
+// Up to 256 bytes, both ends at once in one test.
+LM_AVX2 int compare(const void *a, const void *b, size_t n) {
+    const u8 *x = static_cast<const u8 *>(a);
+    const u8 *y = static_cast<const u8 *>(b);
+    if (__builtin_expect(n > 256, 0))
+        return compare_beyond_256(x, y, n);
+    if (__builtin_expect(n <= 128, 0))
+        return compare_ends<2>(x, y, n - 64);
+    return compare_ends<4>(x, y, n - 128);
+}
+
+// strlen and strchr look at the first block themselves (zero_marks_from and
+// value_or_zero_marks_from) and jump here for the rest.
+LM_AVX2 size_t length_past_first(const char *s) {
+    return static_cast<size_t>(find_past_first(s, [](Block b) LM_AVX2 { return b; }) - s);
 }
 
 // min(b ^ value, b) is zero exactly at the value and at the terminator.
-LM_AVX2 char *find_byte(const char *s, int ch) {
+LM_AVX2 char *find_byte_past_first(const char *s, int ch) {
     char c = static_cast<char>(ch);
     Block pattern = repeat(static_cast<u8>(c));
-    const char *p = find(s, [pattern](Block b) LM_AVX2 { return minimum(b ^ pattern, b); });
+    const char *p = find_past_first(s, [pattern](Block b) LM_AVX2 { return minimum(b ^ pattern, b); });
     return *p == c ? const_cast<char *>(p) : nullptr;
 }
 

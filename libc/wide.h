@@ -15,7 +15,7 @@ namespace lm::wide {
 // Whether the 32-byte paths may run. Nothing is asked before the first call that could
 // use them (the library has no start-up code); that call asks, once.
 enum Answer : int8_t { kNotAsked, kNo, kYes };
-extern int8_t gAnswer;
+extern int8_t gAnswer __attribute__((visibility("hidden")));
 void ask(); // libc/cpu.cpp
 
 template <auto wide_version, auto narrow_version, class... Args>
@@ -36,6 +36,13 @@ template <auto wide_version, auto narrow_version, class... Args>
 [[gnu::noinline]] auto ask_then_call(Args... args) {
     ask();
     return call_widest<wide_version, narrow_version>(args...);
+}
+
+// Asks, then calls `function` again, which now knows which paths may run.
+template <auto function, class... Args>
+[[gnu::noinline]] auto ask_then(Args... args) {
+    ask();
+    return function(args...);
 }
 
 typedef unsigned char __attribute__((vector_size(32), may_alias)) Block;
@@ -84,6 +91,45 @@ inline T *align_down(T *p) {
     return reinterpret_cast<T *>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t{kSize - 1});
 }
 
+// The first block of a scan, for strlen and strchr themselves: bit i is set when byte
+// s + i of the aligned 32-byte block holding s is zero (or, for the second, is c or
+// zero). Only where the answer is kYes. The exported functions are compiled for SSE2
+// alone, so these few instructions are written out: a jump to a 32-byte function
+// instead would cost a short string about a quarter of its time.
+inline uint32_t zero_marks_from(const char *s) {
+    const char *block = align_down(s);
+    uint32_t marks;
+    asm("vpxor %%xmm0, %%xmm0, %%xmm0\n\t"
+        "vpcmpeqb (%[block]), %%ymm0, %%ymm0\n\t"
+        "vpmovmskb %%ymm0, %[marks]\n\t"
+        "vzeroupper\n\t"
+        "shrx %k[s], %[marks], %[marks]"
+        : [marks] "=r"(marks)
+        : [block] "r"(block), [s] "r"(s), "m"(*reinterpret_cast<const char(*)[kSize]>(block))
+        : "xmm0");
+    return marks;
+}
+
+inline uint32_t value_or_zero_marks_from(const char *s, char c) {
+    const char *block = align_down(s);
+    uint32_t marks;
+    asm("vmovd %k[c], %%xmm1\n\t"
+        "vpbroadcastb %%xmm1, %%ymm1\n\t"
+        "vmovdqa (%[block]), %%ymm0\n\t"
+        "vpxor %%ymm0, %%ymm1, %%ymm1\n\t"
+        "vpminub %%ymm0, %%ymm1, %%ymm0\n\t"
+        "vpxor %%xmm1, %%xmm1, %%xmm1\n\t"
+        "vpcmpeqb %%ymm1, %%ymm0, %%ymm0\n\t"
+        "vpmovmskb %%ymm0, %[marks]\n\t"
+        "vzeroupper\n\t"
+        "shrx %k[s], %[marks], %[marks]"
+        : [marks] "=r"(marks)
+        : [block] "r"(block), [s] "r"(s), [c] "r"(static_cast<uint32_t>(static_cast<unsigned char>(c))),
+          "m"(*reinterpret_cast<const char(*)[kSize]>(block))
+        : "xmm0", "xmm1");
+    return marks;
+}
+
 // The long paths of libc/string.cpp, each with exactly its result and its namesake's
 // signature, so that the callers reach them by a jump (libc/string_wide.cpp).
 void *move_medium(void *d, const void *s, size_t n); // 64 < n <= 256, any overlap
@@ -91,7 +137,7 @@ void *move_up(void *d, const void *s, size_t n);     // n > 256, d below s or ap
 void *move_down(void *d, const void *s, size_t n);   // n > 256, d above s
 void *fill(void *d, int value, size_t n);            // 64 < n
 int compare(const void *x, const void *y, size_t n); // 64 < n
-size_t length(const char *s);
-char *find_byte(const char *s, int c);
+size_t length_past_first(const char *s);      // no zero in the block holding s
+char *find_byte_past_first(const char *s, int c); // nor c
 
 } // namespace lm::wide
