@@ -129,7 +129,7 @@ LM_AVX2 inline const char *find_past_first(const char *s, ZeroWhere zero_where) 
         if (uint32_t found = zero_bits(zero_where(load_aligned(p + kSize * i))); __builtin_expect(found != 0, 0))
             return p + kSize * i + __builtin_ctz(found);
     p = reinterpret_cast<const char *>((reinterpret_cast<uintptr_t>(p) + 4 * kSize) & ~uintptr_t{127});
-    for (const char *near_end = p + kFarFrom; p < near_end; p += 128)
+    for (const char *near_end = p + kFarFrom; p != near_end; p += 128)
         if (Group g = marked_group(p, zero_where); any_zero(g))
             return first_zero(p, g);
     for (;; p += 128) {
