@@ -326,32 +326,31 @@ __attribute__((noinline)) static int compare_beyond_64_narrow(const void *a, con
 LM_EXPORT __attribute__((minsize)) int memcmp(const void *a, const void *b, size_t n) {
     const u8 *x = static_cast<const u8 *>(a);
     const u8 *y = static_cast<const u8 *>(b);
-    if (n <= 64) {
-        if (n >= 16) {
-            // 16 to 31 bytes, the common length of short keys, without a taken branch.
-            if (__builtin_expect(n < 32, 1))
-                return __builtin_expect(ends_equal<1>(x, y, n - 16), 1) ? 0 : difference_in_ends<1>(x, y, n - 16);
-            return __builtin_expect(ends_equal<2>(x, y, n - 32), 1) ? 0 : difference_in_ends<2>(x, y, n - 32);
+    // 16 to 31 bytes, the common length of short keys, and then 32 to 64, each with one
+    // size test: every test costs the front end of the processor as much as a comparison.
+    if (__builtin_expect(n - 16 < 16, 1))
+        return __builtin_expect(ends_equal<1>(x, y, n - 16), 1) ? 0 : difference_in_ends<1>(x, y, n - 16);
+    if (__builtin_expect(n - 32 <= 32, 1))
+        return __builtin_expect(ends_equal<2>(x, y, n - 32), 1) ? 0 : difference_in_ends<2>(x, y, n - 32);
+    if (n > 64)
+        return lm::wide::call_widest<lm::wide::compare, compare_beyond_64_narrow>(a, b, n);
+    size_t i = 0;
+    if (n >= 8) {
+        uint64_t wx = word::load(x), wy = word::load(y);
+        if (wx == wy) {
+            i = n - 8;
+            wx = word::load(x + i);
+            wy = word::load(y + i);
         }
-        size_t i = 0;
-        if (n >= 8) {
-            uint64_t wx = word::load(x), wy = word::load(y);
-            if (wx == wy) {
-                i = n - 8;
-                wx = word::load(x + i);
-                wy = word::load(y + i);
-            }
-            if (wx == wy)
-                return 0;
-            i += word::first_difference(wx, wy);
-            return x[i] - y[i];
-        }
-        for (; i < n; i++)
-            if (x[i] != y[i])
-                return x[i] - y[i];
-        return 0;
+        if (wx == wy)
+            return 0;
+        i += word::first_difference(wx, wy);
+        return x[i] - y[i];
     }
-    return lm::wide::call_widest<lm::wide::compare, compare_beyond_64_narrow>(a, b, n);
+    for (; i < n; i++)
+        if (x[i] != y[i])
+            return x[i] - y[i];
+    return 0;
 }
 
 // Only equality matters to bcmp, and memcmp answers that as fast as anything would.
