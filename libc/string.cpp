@@ -391,8 +391,7 @@ static const char *skip_words(const char *p, Stop stop) {
 // strlen and strchr look at the first 32-byte block themselves where AVX2 may run, and
 // leave for the rest of the scan by a conditional jump: compiling them for size is what
 // makes the compiler fold that jump into the test, which saves a taken branch (about a
-// fifth of a 64-byte strlen's time). The SSE2 scan is written out block by block, so
-// that setting changes nothing in it.
+// fifth of a 64-byte strlen's time). The SSE2 scan lies out of line, compiled for speed.
 LM_EXPORT __attribute__((minsize)) size_t strlen(const char *s) {
     namespace wide = lm::wide;
     if (!s)
@@ -402,9 +401,7 @@ LM_EXPORT __attribute__((minsize)) size_t strlen(const char *s) {
             return static_cast<size_t>(__builtin_ctz(found));
         return wide::length_past_first(s);
     }
-    if (wide::gAnswer == wide::kNo)
-        return length_narrow(s);
-    return wide::ask_then<strlen>(s);
+    return wide::narrow_or_ask<strlen, length_narrow>(s);
 }
 
 LM_EXPORT int strcmp(const char *a, const char *b) {
@@ -499,9 +496,7 @@ LM_EXPORT __attribute__((minsize)) char *strchr(const char *s, int ch) {
         const char *p = s + __builtin_ctz(found);
         return *p == c ? const_cast<char *>(p) : nullptr;
     }
-    if (wide::gAnswer == wide::kNo)
-        return find_byte_narrow(s, ch);
-    return wide::ask_then<strchr>(s, ch);
+    return wide::narrow_or_ask<strchr, find_byte_narrow>(s, ch);
 }
 
 // The last position holding the value, the terminator included (as for strchr).

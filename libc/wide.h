@@ -38,11 +38,16 @@ template <auto wide_version, auto narrow_version, class... Args>
     return call_widest<wide_version, narrow_version>(args...);
 }
 
-// Asks, then calls `function` again, which now knows which paths may run.
-template <auto function, class... Args>
-[[gnu::noinline]] auto ask_then(Args... args) {
-    ask();
-    return function(args...);
+// For functions that take their 32-byte path themselves and call this otherwise: the
+// SSE2 version, or, on the first call, the question and then `exported` again. Out of
+// line, so that the SSE2 version is compiled as usual whatever the caller's settings.
+template <auto exported, auto narrow_version, class... Args>
+[[gnu::noinline]] auto narrow_or_ask(Args... args) {
+    if (__builtin_expect(gAnswer == kNotAsked, 0)) {
+        ask();
+        return exported(args...);
+    }
+    return narrow_version(args...);
 }
 
 typedef unsigned char __attribute__((vector_size(32), may_alias)) Block;
