@@ -100,7 +100,7 @@ inline T *align_down(T *p) {
 // s + i of the aligned 32-byte block holding s is zero (or, for the second, is c or
 // zero). Only where the answer is kYes. The exported functions are compiled for SSE2
 // alone, so these few instructions are written out: a jump to a 32-byte function
-// instead would cost a short string about a quarter of its time.
+// instead would cost a short string about a fifth of its time.
 inline uint32_t zero_marks_from(const char *s) {
     const char *block = align_down(s);
     uint32_t marks;
