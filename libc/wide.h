@@ -38,15 +38,20 @@ template <auto wide_version, auto narrow_version, class... Args>
     return call_widest<wide_version, narrow_version>(args...);
 }
 
+template <auto exported, class... Args>
+[[gnu::noinline]] auto ask_then(Args... args) {
+    ask();
+    return exported(args...);
+}
+
 // For functions that take their 32-byte path themselves and call this otherwise: the
-// SSE2 version, or, on the first call, the question and then `exported` again. Out of
-// line, so that the SSE2 version is compiled as usual whatever the caller's settings.
+// SSE2 version, or, on the first call, the question and then `exported` again (by a
+// jump, so that this needs no stack frame). Out of line, so that the SSE2 version is
+// compiled as usual whatever the caller's settings.
 template <auto exported, auto narrow_version, class... Args>
 [[gnu::noinline]] auto narrow_or_ask(Args... args) {
-    if (__builtin_expect(gAnswer == kNotAsked, 0)) {
-        ask();
-        return exported(args...);
-    }
+    if (__builtin_expect(gAnswer == kNotAsked, 0))
+        return ask_then<exported>(args...);
     return narrow_version(args...);
 }
 
