@@ -18,12 +18,8 @@ enum Answer : int8_t { kNotAsked, kNo, kYes };
 extern int8_t gAnswer __attribute__((visibility("hidden")));
 void ask(); // libc/cpu.cpp
 
-// Asks, then calls `function` again, which now knows which paths may run.
-template <auto function, class... Args>
-[[gnu::noinline]] auto ask_then(Args... args) {
-    ask();
-    return function(args...);
-}
+template <auto wide_version, auto narrow_version, class... Args>
+[[gnu::noinline]] auto ask_then_call(Args... args);
 
 // Calls wide_version or narrow_version, which do the same. Both calls, and the rare one
 // that asks first, are jumps, so that a caller needs no stack frame for the choice.
@@ -33,7 +29,19 @@ template <auto wide_version, auto narrow_version, class... Args>
         return wide_version(args...);
     if (gAnswer == kNo)
         return narrow_version(args...);
-    return ask_then<call_widest<wide_version, narrow_version, Args...>>(args...);
+    return ask_then_call<wide_version, narrow_version>(args...);
+}
+
+template <auto wide_version, auto narrow_version, class... Args>
+[[gnu::noinline]] auto ask_then_call(Args... args) {
+    ask();
+    return call_widest<wide_version, narrow_version>(args...);
+}
+
+template <auto exported, class... Args>
+[[gnu::noinline]] auto ask_then(Args... args) {
+    ask();
+    return exported(args...);
 }
 
 // For functions that take their 32-byte path themselves and call this otherwise: the
